@@ -1,0 +1,70 @@
+#include "host/command_line.h"
+
+#include "host/data_locations.h"
+
+#include <CLI/CLI.hpp>
+#include <ostream>
+
+namespace {
+
+struct GlobalOptions {
+    std::string store;
+    std::string config;
+    int outlookVersion = 14;
+};
+
+struct PendingCommand {
+    const char* name;
+    const char* description;
+};
+
+// Commands whose work is not part of this build yet: they are listed in the
+// help and refuse to run.
+const PendingCommand kPendingCommands[] = {
+    {"store", "Create, list, load and dump the calendar store"},
+    {"export", "Export appointments to vCalendar or iCalendar files"},
+    {"import", "Import vCalendar or iCalendar files into a calendar folder"},
+    {"inspect", "Show what an import would read from calendar files"},
+};
+
+void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
+    app.add_option("--store", options.store,
+                   "Calendar store file (default: $QUILLANE_STORE, else "
+                   "$XDG_DATA_HOME/quillane/calendar.db)");
+    app.add_option("--config", options.config,
+                   "Settings folder (default: $XDG_CONFIG_HOME/quillane)");
+    app.add_option("--outlook-version", options.outlookVersion,
+                   "Outlook major version the host reports")
+        ->check(CLI::Range(9, 16))
+        ->capture_default_str();
+}
+
+} // namespace
+
+int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::ostream& err) {
+    CLI::App app{"Quillane: move calendar appointments between a calendar store and "
+                 "vCalendar/iCalendar files",
+                 "quillane"};
+    app.set_version_flag("--version", std::string("quillane ") + QUILLANE_VERSION);
+    app.require_subcommand(1);
+    GlobalOptions options;
+    AddGlobalOptions(app, options);
+    for (const PendingCommand& command : kPendingCommands) {
+        app.add_subcommand(command.name, command.description)->allow_extras()->prefix_command();
+    }
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e, out, err);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e, out, err);
+        return kExitUsage;
+    }
+    for (const PendingCommand& command : kPendingCommands) {
+        if (app.got_subcommand(command.name)) {
+            err << "quillane: the '" << command.name << "' command is not available yet\n";
+            return kExitUsage;
+        }
+    }
+    return kExitUsage;
+}
