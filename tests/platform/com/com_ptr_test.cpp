@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <utility>
-#include <vector>
 
 namespace {
 
@@ -120,20 +119,6 @@ TEST(ComPtr, ConvertsToBaseAndQueriesBack) {
     moved = nullptr;
     appointment = nullptr;
     EXPECT_EQ(live, 0);
-}
-
-TEST(ComPtr, HeldInContainers) {
-    int live = 0;
-    std::vector<CComPtr<Item>> items;
-    for (int i = 0; i < 100; ++i) {
-        items.push_back(MakeComObject<Item>(live));
-    }
-    std::vector<CComPtr<Item>> copies = items;
-    EXPECT_EQ(items.front()->Refs(), 2u);
-    items.clear();
-    EXPECT_EQ(live, 100);
-    copies.erase(copies.begin(), copies.begin() + 50);
-    EXPECT_EQ(live, 50);
 }
 
 } // namespace

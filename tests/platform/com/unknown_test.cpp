@@ -15,17 +15,6 @@ private:
     int& destroyed_;
 };
 
-TEST(Unknown, LastReleaseDeletes) {
-    int destroyed = 0;
-    IUnknown* object = new Counted(destroyed);
-    EXPECT_EQ(object->AddRef(), 1u);
-    EXPECT_EQ(object->AddRef(), 2u);
-    EXPECT_EQ(object->Release(), 1u);
-    EXPECT_EQ(destroyed, 0);
-    EXPECT_EQ(object->Release(), 0u);
-    EXPECT_EQ(destroyed, 1);
-}
-
 TEST(Unknown, CountsAcrossThreads) {
     int destroyed = 0;
     IUnknown* object = new Counted(destroyed);
