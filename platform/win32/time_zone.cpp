@@ -2,8 +2,8 @@
 
 #include "platform/win32/posix_time_zone.h"
 #include "platform/win32/zoneinfo_file.h"
+#include "support/lib_orvane.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <map>
@@ -168,7 +168,7 @@ SystemZone CachedSystemZone() {
     bool firstTime = !resolved.warning.empty() && warned.insert(resolved.warning).second;
     lock.unlock();
     if (firstTime) {
-        std::fprintf(stderr, "WARN %s\n", resolved.warning.c_str());
+        LibOrvane().LogWarning("GetTimeZoneInformation", 0, "%s", resolved.warning.c_str());
     }
     return resolved.zone;
 }

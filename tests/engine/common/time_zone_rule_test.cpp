@@ -1,5 +1,6 @@
 #include "engine/common/time_zone_rule.h"
 #include "tests/testkit/scoped_env.h"
+#include "tests/testkit/temp_folder.h"
 
 #include <cstdio>
 #include <cstring>
@@ -110,6 +111,8 @@ TEST(SystemTimeZone, BytesForSydney) {
 }
 
 TEST(SystemTimeZone, UnknownZoneIsUtc) {
+    TempFolder state; // for the warning
+    ScopedEnv stateHome("XDG_STATE_HOME", state.Path().c_str());
     ScopedEnv dir("TZDIR", nullptr);
     EXPECT_EQ(SystemZoneHex("Nowhere/Atlantis"), std::string(96, '0'));
     ScopedEnv env("TZ", "Nowhere/Atlantis");

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -46,7 +48,23 @@ bool HasZoneinfo(const char* name) {
         GTEST_SKIP() << "/usr/share/zoneinfo/" << (name) << " is missing (install tzdata)";        \
     }
 
-TEST(GetTimeZoneInformation, PosixRules) {
+// Warnings go to a log in a temporary state folder.
+class TimeZoneInformation : public testing::Test {
+protected:
+    std::vector<std::string> LogLines() const {
+        std::istringstream content(state_.Read("quillane/quillane.log"));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(content, line);) {
+            lines.push_back(line.substr(line.find('\t') + 1)); // without the time stamp
+        }
+        return lines;
+    }
+
+    TempFolder state_;
+    ScopedEnv stateHome_{"XDG_STATE_HOME", state_.Path().c_str()};
+};
+
+TEST_F(TimeZoneInformation, PosixRules) {
     ScopedEnv dir("TZDIR", nullptr);
     EXPECT_EQ(ZoneTextFor("EST5EDT,M3.2.0,M11.1.0"),
               "300 0 -60 | 11/0/1 02:00:00.000 | 3/0/2 02:00:00.000");
@@ -61,7 +79,7 @@ TEST(GetTimeZoneInformation, PosixRules) {
     EXPECT_EQ(ZoneTextFor("EST5EDT"), "300 0 -60 | 11/0/1 02:00:00.000 | 3/0/2 02:00:00.000");
 }
 
-TEST(GetTimeZoneInformation, Names) {
+TEST_F(TimeZoneInformation, Names) {
     ScopedEnv env("TZ", "<+1030>-10:30<+11>,M10.1.0,M4.1.0");
     TIME_ZONE_INFORMATION info;
     GetTimeZoneInformation(&info);
@@ -69,7 +87,7 @@ TEST(GetTimeZoneInformation, Names) {
     EXPECT_EQ(Name(info.DaylightName), u"+11");
 }
 
-TEST(GetTimeZoneInformation, ChangeTimesOutsideTheDay) {
+TEST_F(TimeZoneInformation, ChangeTimesOutsideTheDay) {
     // Israel: the Friday before the last Sunday of March, written as
     // Thursday of week 4 at 26:00.
     EXPECT_EQ(ZoneTextFor("IST-2IDT,M3.4.4/26,M10.5.0"),
@@ -82,7 +100,7 @@ TEST(GetTimeZoneInformation, ChangeTimesOutsideTheDay) {
               "240 0 -60 | 4/6/1 23:59:59.999 | 9/6/1 23:59:59.999");
 }
 
-TEST(GetTimeZoneInformation, DaylightTimeInWinterIsTurnedRound) {
+TEST_F(TimeZoneInformation, DaylightTimeInWinterIsTurnedRound) {
     // Dublin calls its summer time standard and its winter time daylight
     // time; Windows has daylight time as the later clock.
     EXPECT_EQ(ZoneTextFor("IST-1GMT0,M10.5.0,M3.5.0/1"),
@@ -94,12 +112,12 @@ TEST(GetTimeZoneInformation, DaylightTimeInWinterIsTurnedRound) {
     EXPECT_EQ(Name(info.DaylightName), u"IST");
 }
 
-TEST(GetTimeZoneInformation, DayNumberDatesKeepOnlyStandardTime) {
+TEST_F(TimeZoneInformation, DayNumberDatesKeepOnlyStandardTime) {
     EXPECT_EQ(ZoneTextFor("<+0330>-3:30<+0430>,J79/24,J263/24"),
               "-210 0 0 | 0/0/0 00:00:00.000 | 0/0/0 00:00:00.000");
 }
 
-TEST(GetTimeZoneInformation, UnknownOrMalformedIsUtc) {
+TEST_F(TimeZoneInformation, UnknownOrMalformedIsUtc) {
     ScopedEnv dir("TZDIR", nullptr);
     for (const char* tz : {"Nowhere/Atlantis", ":Nowhere/Atlantis", "ABC", "EST5EDT,M3.2.0",
                            "EST5EDT,M13.2.0,M11.1.0", "EST5EDT,M3.6.0,M11.1.0", "EST25",
@@ -109,7 +127,23 @@ TEST(GetTimeZoneInformation, UnknownOrMalformedIsUtc) {
     EXPECT_EQ(ZoneTextFor(""), kUtcText);
 }
 
-TEST(GetTimeZoneInformation, ZoneinfoNames) {
+TEST_F(TimeZoneInformation, UnusableValuesAreLoggedOncePerValue) {
+    ScopedEnv dir("TZDIR", nullptr);
+    ZoneTextFor("Nowhere/LoggedOnce");
+    ZoneTextFor("Nowhere/LoggedOnce");
+    ZoneTextFor("UTC0");
+    ZoneTextFor("XYZ-3:30XYT,J80/24,J264/24");
+    ZoneTextFor("Nowhere/LoggedOnce");
+    EXPECT_EQ(LogLines(),
+              (std::vector<std::string>{
+                  "WARNING\tGetTimeZoneInformation\t0x00000000\tUnknown time zone "
+                  "TZ=\"Nowhere/LoggedOnce\", using UTC",
+                  "WARNING\tGetTimeZoneInformation\t0x00000000\tTime zone "
+                  "\"XYZ-3:30XYT,J80/24,J264/24\" changes its clocks on day numbers, which are not "
+                  "supported; its daylight time is ignored"}));
+}
+
+TEST_F(TimeZoneInformation, ZoneinfoNames) {
     SKIP_WITHOUT_ZONEINFO("Europe/Berlin");
     ScopedEnv dir("TZDIR", nullptr);
     const char* berlin = "-60 0 -60 | 10/0/5 03:00:00.000 | 3/0/5 02:00:00.000";
@@ -119,7 +153,7 @@ TEST(GetTimeZoneInformation, ZoneinfoNames) {
     EXPECT_EQ(ZoneTextFor("UTC"), kUtcText);
 }
 
-TEST(GetTimeZoneInformation, ZoneinfoNamesTurnedRound) {
+TEST_F(TimeZoneInformation, ZoneinfoNamesTurnedRound) {
     SKIP_WITHOUT_ZONEINFO("Europe/Dublin");
     EXPECT_EQ(ZoneTextFor("Europe/Dublin"), "0 0 -60 | 10/0/5 02:00:00.000 | 3/0/5 01:00:00.000");
 }
@@ -137,7 +171,7 @@ std::string Tzif(char version, const std::string& rule) {
     return header + data + header + data + "\n" + rule + "\n";
 }
 
-TEST(GetTimeZoneInformation, ZoneinfoFolderFromTzdir) {
+TEST_F(TimeZoneInformation, ZoneinfoFolderFromTzdir) {
     TempFolder folder;
     std::filesystem::create_directories(folder.File("Test"));
     folder.Write("Test/Two", Tzif('2', "CET-1CEST,M3.5.0,M10.5.0/3"));
@@ -154,13 +188,13 @@ TEST(GetTimeZoneInformation, ZoneinfoFolderFromTzdir) {
     }
 }
 
-TEST(GetTimeZoneInformation, FollowsEveryChangeOfTz) {
+TEST_F(TimeZoneInformation, FollowsEveryChangeOfTz) {
     EXPECT_EQ(ZoneTextFor("EST5EDT,M3.2.0,M11.1.0").substr(0, 3), "300");
     EXPECT_EQ(ZoneTextFor("UTC0"), kUtcText);
     EXPECT_EQ(ZoneTextFor("EST5EDT,M3.2.0,M11.1.0").substr(0, 3), "300");
 }
 
-TEST(GetTimeZoneInformation, ResultTellsTheCurrentPeriod) {
+TEST_F(TimeZoneInformation, ResultTellsTheCurrentPeriod) {
     TIME_ZONE_INFORMATION info;
     {
         ScopedEnv env("TZ", "UTC0");
