@@ -2,8 +2,9 @@
 #include "platform/win32/registry.h"
 #include "tests/testkit/temp_folder.h"
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <thread>
