@@ -77,6 +77,17 @@ TEST(SupportInitRecord, NullApplicationAndRepeatedBuildsKeepTheirHandles) {
     EXPECT_EQ(ResolveSupportHandle(0xFFFFFFFFu), nullptr);
 }
 
+void SetText(HKEY root, const char* path, const char* name, const std::string& value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root, path, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                             static_cast<DWORD>(value.size() + 1)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
 // The language callback against a registry holding the LANG setting per
 // user, machine-wide, both or neither.
 class SupportLanguageCallback : public testing::Test {
@@ -85,15 +96,7 @@ protected:
     void TearDown() override { RegistryReset(); }
 
     static void SetLang(HKEY root, const std::string& value) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(root, "Software\\Orvane\\Quillane", 0, nullptr,
-                                  REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExA(key, "LANG", 0, REG_SZ,
-                                 reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>(value.size() + 1)),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
+        SetText(root, "Software\\Orvane\\Quillane", "LANG", value);
     }
 };
 
@@ -119,22 +122,24 @@ TEST_F(SupportLanguageCallback, LongSettingIsCutTo255Characters) {
     EXPECT_EQ(std::u16string(SupportLanguage()), std::u16string(255, u'x'));
 }
 
-TEST(SupportVersionTextsCallback, FillsTheThreeLanguageTexts) {
+TEST(SupportVersionTextsCallback, FillsTheThreeLanguageTextsFromTheAnsiCodePage) {
     RegistryReset();
+    SetText(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage", "ACP", "1252");
     SetLanguageTextSource([](const char* key) {
         const std::map<std::string, std::string> texts = {
             {"IDS_VI_FILE_DESCRIPTION", "Quillane calendar add-in"},
             {"IDS_VI_COMMENTS", "Moves appointments"},
-            {"IDS_VI_LEGAL_COPYRIGHT", "Copyright Orvane"}};
+            {"IDS_VI_LEGAL_COPYRIGHT", "\xA9 Orvane"}};
         auto found = texts.find(key);
         return found != texts.end() ? found->second : std::string();
     });
     SupportVersionTexts texts{};
     EXPECT_EQ(FillVersionTexts(&texts), &texts);
     SetLanguageTextSource(nullptr);
+    RegistryReset();
     EXPECT_EQ(std::u16string(texts.fileDescription), u"Quillane calendar add-in");
     EXPECT_EQ(std::u16string(texts.comments), u"Moves appointments");
-    EXPECT_EQ(std::u16string(texts.legalCopyright), u"Copyright Orvane");
+    EXPECT_EQ(std::u16string(texts.legalCopyright), u"\u00A9 Orvane");
 }
 
 // The record handed through the wrapper to the real support library, which
