@@ -144,19 +144,18 @@ TEST(SupportVersionTextsCallback, FillsTheThreeLanguageTextsFromTheAnsiCodePage)
 
 // The record handed through the wrapper to the real support library, which
 // resolves the handles and calls both callbacks.
-TEST(SupportInitRecordHandshake, LibraryAcceptsTheBuiltRecordAndRefusesAnotherSize) {
+TEST(SupportInitRecordHandshake, LibraryResolvesTheBuiltRecordAndCallsBack) {
     RegistryReset();
+    SetText(HKEY_CURRENT_USER, "Software\\Orvane\\Quillane", "LANG", "DE");
     TempFolder state;
     ScopedEnv stateHome("XDG_STATE_HOME", state.Path().c_str());
     CLibOrvane library("LibOrvane.dll");
     int application = 0;
     SupportInitRecord record = BuildSupportInitRecord(&application);
     ASSERT_EQ(library.InitEx(kModule, &record), 0) << state.Read("quillane/quillane.log");
-    EXPECT_NE(state.Read("quillane/quillane.log").find("started: language=EN"), std::string::npos);
+    EXPECT_NE(state.Read("quillane/quillane.log").find("started: language=DE"), std::string::npos);
     EXPECT_EQ(library.InitComplete(), 0);
-    DWORD wrongSize = 179;
-    std::memcpy(record.bytes, &wrongSize, sizeof wrongSize);
-    EXPECT_NE(library.InitEx(kModule, &record), 0);
+    RegistryReset();
 }
 
 } // namespace
