@@ -80,8 +80,7 @@ bool LoadStoredFile(CLang& lang, const std::string& folder, const std::string& l
 
 } // namespace
 
-bool ChooseLanguageFile(CLang& lang) {
-    std::string folder = ModuleFolder();
+bool ChooseLanguageFile(CLang& lang, const std::string& folder) {
     std::string langFile;
     std::string langid = ChosenLangId(langFile);
     if (!langFile.empty() && LoadStoredFile(lang, folder, langFile, langid)) {
@@ -95,4 +94,8 @@ bool ChooseLanguageFile(CLang& lang) {
     WriteSetting(kLangValue, lang.LangId());
     WriteSetting(kLangFileValue, lang.Path().substr(folder.size() + 1));
     return true;
+}
+
+bool ChooseLanguageFile(CLang& lang) {
+    return ChooseLanguageFile(lang, ModuleFolder());
 }
