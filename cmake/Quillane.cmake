@@ -57,3 +57,15 @@ macro(quillane_subdirs)
         endif()
     endforeach()
 endmacro()
+
+# quillane_glob_bench(NAME DEPS targets...): one Google Benchmark program of
+# every .cpp file in the calling folder.
+function(quillane_glob_bench name)
+    cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    if(sources)
+        add_executable(${name} ${sources})
+        target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+        target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark_main)
+    endif()
+endfunction()

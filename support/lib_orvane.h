@@ -3,10 +3,12 @@
 // run time. It supplies logging, the About box and context help; when the
 // library or any of its exports is missing, every wrapper returns -200.
 
+#include "platform/liborvane/lib_orvane_abi.h"
 #include "platform/win32/module.h"
 #include "platform/win32/types.h"
 #include "support/support_init_record.h"
 
+#include <atomic>
 #include <cstdarg>
 
 inline constexpr int kLibOrvaneAbsent = -200;
@@ -23,7 +25,8 @@ public:
 
     bool IsLoaded() const;
 
-    // Records the module handle as the context of every later call.
+    // Records the module handle as the context of every later call, hands the
+    // library the resolver of the record's handles, then the record.
     int InitEx(HINSTANCE module, SupportInitRecord* record);
     int InitComplete();
     int LogMsg(const char* text, LONG code, const char* where, int level, int flag = 1);
@@ -31,6 +34,9 @@ public:
     int AddAboutMenu(void* explorer);
     // A null topic opens the help's start page.
     int ShowContextHelp(const char* topic);
+    // The host's hook for the About box, help and the About menu entry; a
+    // null hook makes the library print to standard error.
+    int SetUiHook(LibOrvaneUiHook hook, void* user);
 
     // printf-style into at most 512 characters, then LogMsg at level 3, 2, 1.
     void LogError(const char* where, LONG code, const char* format, ...)
@@ -48,7 +54,7 @@ private:
 
     HMODULE library_ = nullptr;
     Exports* exports_ = nullptr;
-    HINSTANCE context_ = nullptr;
+    std::atomic<HINSTANCE> context_ = nullptr;
 };
 
 // The process-wide wrapper, created on first use and alive until exit.

@@ -52,6 +52,8 @@ const char* KnownText(HRESULT hr) {
         return "Out of memory";
     case E_INVALIDARG:
         return "The parameter is incorrect";
+    case DISP_E_PARAMNOTFOUND:
+        return "Parameter not found";
     case DISP_E_TYPEMISMATCH:
         return "Type mismatch";
     case DISP_E_BADINDEX:

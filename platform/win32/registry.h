@@ -47,11 +47,23 @@ LONG RegDeleteValueA(HKEY key, const char* valueName);
 LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* reserved,
                    char* className, DWORD* classSize, void* lastWriteTime);
 
+// A change to HKEY_CURRENT_USER is written to its file before the call
+// returns; when that fails the call returns the file's error (such as
+// ERROR_DISK_FULL), the change stays in memory and the next change writes
+// both. Names given to HKEY_CURRENT_USER must be UTF-8 to be kept in its file
+// (ERROR_INVALID_PARAMETER otherwise).
+
 // Where the registry lives: HKEY_CURRENT_USER is read from and written to
 // "<configFolder>/registry.json"; HKEY_LOCAL_MACHINE starts from
 // "<moduleFolder>/machine.json". Called once by the host (and by tests)
 // before any other registry call; without it the registry is empty and
 // lives in memory only.
 void RegistryOpen(const std::string& configFolder, const std::string& machineDataFile);
-// Forgets every key and value (tests use it to start from a clean registry).
+// The registry reports what the user should know (a damaged settings file
+// set aside, a settings file that cannot be written) to this sink, with a
+// Win32 error code and a text. Without one, reports go to standard error.
+using RegistryWarningSink = void (*)(LONG code, const char* text);
+void SetRegistryWarningSink(RegistryWarningSink sink);
+// Forgets every key, value, open handle and file: the registry is empty and
+// lives in memory until the next RegistryOpen (tests use it to start clean).
 void RegistryReset();

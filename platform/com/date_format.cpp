@@ -1,0 +1,183 @@
+#include "platform/com/date_format.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+const char* const kDayNames[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                 "Thursday", "Friday", "Saturday"};
+const char* const kMonthNames[] = {"January",   "February", "March",    "April",
+                                   "May",       "June",     "July",     "August",
+                                   "September", "October",  "November", "December"};
+
+// The values the pictures need, taken from a validated SYSTEMTIME.
+struct Parts {
+    int year, month, day, dayOfWeek, hour, minute, second;
+};
+
+template <typename Char>
+void AppendAscii(std::basic_string<Char>& out, std::string_view text) {
+    out.append(text.begin(), text.end());
+}
+
+template <typename Char>
+void AppendNumber(std::basic_string<Char>& out, int value, int count, int fullWidth = 2) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%0*d", count == 1 ? 1 : fullWidth, value);
+    AppendAscii(out, buffer);
+}
+
+template <typename Char>
+void AppendName(std::basic_string<Char>& out, const char* name, int count) {
+    AppendAscii(out, count == 3 ? std::string_view(name, 3) : std::string_view(name));
+}
+
+template <typename Char>
+void AppendDateField(std::basic_string<Char>& out, Char letter, int count, const Parts& p) {
+    switch (letter) {
+    case 'd':
+        return count <= 2 ? AppendNumber(out, p.day, count)
+                          : AppendName(out, kDayNames[p.dayOfWeek], std::min(count, 4));
+    case 'M':
+        return count <= 2 ? AppendNumber(out, p.month, count)
+                          : AppendName(out, kMonthNames[p.month - 1], std::min(count, 4));
+    case 'y':
+        return count <= 2 ? AppendNumber(out, p.year % 100, count)
+                          : AppendNumber(out, p.year, 4, 4);
+    default: // 'g'
+        return AppendAscii(out, "A.D.");
+    }
+}
+
+template <typename Char>
+void AppendTimeField(std::basic_string<Char>& out, Char letter, int count, const Parts& p) {
+    count = std::min(count, 2);
+    switch (letter) {
+    case 'h':
+        return AppendNumber(out, p.hour % 12 == 0 ? 12 : p.hour % 12, count);
+    case 'H':
+        return AppendNumber(out, p.hour, count);
+    case 'm':
+        return AppendNumber(out, p.minute, count);
+    case 's':
+        return AppendNumber(out, p.second, count);
+    default: // 't'
+        return AppendAscii(out, std::string_view(p.hour < 12 ? "AM" : "PM", count));
+    }
+}
+
+// Copies the quoted text that starts after the opening quote at `open`;
+// returns the position after the closing quote (the end when there is none).
+template <typename Char>
+size_t CopyQuoted(std::basic_string_view<Char> picture, size_t open, std::basic_string<Char>& out) {
+    size_t i = open + 1;
+    while (i < picture.size()) {
+        if (picture[i] != Char('\'')) {
+            out += picture[i++];
+        } else if (i + 1 < picture.size() && picture[i + 1] == Char('\'')) {
+            out += Char('\'');
+            i += 2;
+        } else {
+            return i + 1;
+        }
+    }
+    return i;
+}
+
+// Walks the picture: runs of a letter in `letters` become fields, quoted
+// text and every other character are copied.
+template <typename Char, typename AppendField>
+std::basic_string<Char> Render(std::basic_string_view<Char> picture, std::string_view letters,
+                               const Parts& parts, AppendField appendField) {
+    std::basic_string<Char> out;
+    size_t i = 0;
+    while (i < picture.size()) {
+        const Char c = picture[i];
+        if (c == Char('\'') && i + 1 < picture.size() && picture[i + 1] == Char('\'')) {
+            out += c;
+            i += 2;
+        } else if (c == Char('\'')) {
+            i = CopyQuoted(picture, i, out);
+        } else if (c < 0x80 && letters.find(static_cast<char>(c)) != std::string_view::npos) {
+            size_t end = picture.find_first_not_of(c, i);
+            end = end == picture.npos ? picture.size() : end;
+            appendField(out, c, static_cast<int>(end - i), parts);
+            i = end;
+        } else {
+            out += picture[i++];
+        }
+    }
+    return out;
+}
+
+std::optional<Parts> DateParts(const SYSTEMTIME& st) {
+    COleDateTime date(st.wYear, st.wMonth, st.wDay, 0, 0, 0);
+    if (date.GetStatus() != COleDateTime::valid) {
+        return std::nullopt;
+    }
+    return Parts{st.wYear, st.wMonth, st.wDay, date.GetDayOfWeek() - 1, 0, 0, 0};
+}
+
+std::optional<Parts> TimeParts(const SYSTEMTIME& st) {
+    if (st.wHour > 23 || st.wMinute > 59 || st.wSecond > 59 || st.wMilliseconds > 999) {
+        return std::nullopt;
+    }
+    return Parts{0, 0, 0, 0, st.wHour, st.wMinute, st.wSecond};
+}
+
+template <typename Char>
+std::optional<std::basic_string<Char>> FormatDate(const SYSTEMTIME& st,
+                                                  std::basic_string_view<Char> picture) {
+    std::optional<Parts> parts = DateParts(st);
+    if (!parts) {
+        return std::nullopt;
+    }
+    return Render(picture, "dMyg", *parts, AppendDateField<Char>);
+}
+
+template <typename Char>
+std::optional<std::basic_string<Char>> FormatTime(const SYSTEMTIME& st,
+                                                  std::basic_string_view<Char> picture) {
+    std::optional<Parts> parts = TimeParts(st);
+    if (!parts) {
+        return std::nullopt;
+    }
+    return Render(picture, "hHmst", *parts, AppendTimeField<Char>);
+}
+
+} // namespace
+
+std::optional<std::string> FormatDateWithPicture(const SYSTEMTIME& st, std::string_view picture) {
+    return FormatDate(st, picture);
+}
+
+std::optional<std::string> FormatTimeWithPicture(const SYSTEMTIME& st, std::string_view picture) {
+    return FormatTime(st, picture);
+}
+
+std::optional<std::u16string> FormatDateWithPicture(const SYSTEMTIME& st,
+                                                    std::u16string_view picture) {
+    return FormatDate(st, picture);
+}
+
+std::optional<std::u16string> FormatTimeWithPicture(const SYSTEMTIME& st,
+                                                    std::u16string_view picture) {
+    return FormatTime(st, picture);
+}
+
+std::optional<std::string> FormatDateWithPicture(DATE date, std::string_view picture) {
+    SYSTEMTIME st;
+    if (VariantTimeToSystemTime(date, &st) != TRUE) {
+        return std::nullopt;
+    }
+    return FormatDateWithPicture(st, picture);
+}
+
+std::optional<std::string> FormatTimeWithPicture(DATE date, std::string_view picture) {
+    SYSTEMTIME st;
+    if (VariantTimeToSystemTime(date, &st) != TRUE) {
+        return std::nullopt;
+    }
+    return FormatTimeWithPicture(st, picture);
+}

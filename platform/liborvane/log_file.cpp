@@ -1,0 +1,147 @@
+#include "platform/liborvane/log_file.h"
+
+#include "platform/win32/types.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <mutex>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace {
+
+std::mutex writeMutex;
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::string HomeFolder() {
+    std::string home = Env("HOME");
+    if (!home.empty()) {
+        return home;
+    }
+    passwd entry{};
+    passwd* found = nullptr;
+    char buffer[4096];
+    getpwuid_r(getuid(), &entry, buffer, sizeof buffer, &found);
+    return found != nullptr && found->pw_dir != nullptr ? found->pw_dir : "";
+}
+
+// A relative $XDG_STATE_HOME is ignored, as the XDG base directory rules ask.
+std::string StateFolder() {
+    std::string state = Env("XDG_STATE_HOME");
+    if (!state.empty() && state.front() == '/') {
+        return state;
+    }
+    std::string home = HomeFolder();
+    return home.empty() ? "" : home + "/.local/state";
+}
+
+void AppendEscaped(std::string& line, const char* text) {
+    for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
+        if (*c == '\n') {
+            line += "\\n";
+        } else if (*c == '\r') {
+            line += "\\r";
+        } else {
+            line += *c;
+        }
+    }
+}
+
+std::string UtcStamp(const timespec& utcNow) {
+    tm fields{};
+    gmtime_r(&utcNow.tv_sec, &fields);
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", fields.tm_year + 1900,
+                  fields.tm_mon + 1, fields.tm_mday, fields.tm_hour, fields.tm_min, fields.tm_sec,
+                  static_cast<int>(utcNow.tv_nsec / 1000000));
+    return stamp;
+}
+
+int Win32ErrorOf(int error) {
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return ERROR_ACCESS_DENIED;
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    default:
+        return ERROR_WRITE_FAULT;
+    }
+}
+
+int WriteAll(int fd, const std::string& line) {
+    size_t done = 0;
+    while (done < line.size()) {
+        ssize_t written = write(fd, line.data() + done, line.size() - done);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return Win32ErrorOf(errno);
+        }
+        done += static_cast<size_t>(written);
+    }
+    return ERROR_SUCCESS;
+}
+
+} // namespace
+
+std::string LogFilePath() {
+    std::string state = StateFolder();
+    return state.empty() ? "" : state + "/quillane/quillane.log";
+}
+
+std::string LogLevelWord(int level) {
+    switch (level) {
+    case 1:
+        return "TRACE";
+    case 2:
+        return "WARNING";
+    case 3:
+        return "ERROR";
+    default:
+        return "LEVEL" + std::to_string(level);
+    }
+}
+
+std::string FormatLogLine(const timespec& utcNow, int level, const char* where, std::int32_t code,
+                          const char* text) {
+    char hexCode[16];
+    std::snprintf(hexCode, sizeof hexCode, "0x%08X", static_cast<std::uint32_t>(code));
+    std::string line = UtcStamp(utcNow) + "\t" + LogLevelWord(level) + "\t";
+    AppendEscaped(line, where);
+    line += "\t";
+    line += hexCode;
+    line += "\t";
+    AppendEscaped(line, text);
+    line += "\n";
+    return line;
+}
+
+int AppendLogLine(const std::string& line) {
+    std::string path = LogFilePath();
+    if (path.empty()) {
+        return ERROR_PATH_NOT_FOUND;
+    }
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+    std::lock_guard lock(writeMutex);
+    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        return Win32ErrorOf(errno);
+    }
+    int result = WriteAll(fd, line);
+    close(fd);
+    return result;
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The support library's log file: one line per message, appended to
+// $XDG_STATE_HOME/quillane/quillane.log (else ~/.local/state/quillane/...).
+//
+// A line is tab-separated: UTC time with milliseconds, level word, place,
+// code in hex, text; for example
+//   2026-12-05T17:45:22.123Z	ERROR	CvCalImport::Execute	0x80004005	cant open file
+// Line breaks inside the place or the text are written as \n and \r so that
+// every message stays on one line.
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+// The log file's path from the environment; empty when no folder is known.
+std::string LogFilePath();
+
+// "TRACE", "WARNING", "ERROR", or "LEVEL<n>" for any other level.
+std::string LogLevelWord(int level);
+
+// One complete line, newline included. Null texts count as empty.
+std::string FormatLogLine(const timespec& utcNow, int level, const char* where, std::int32_t code,
+                          const char* text);
+
+// Appends the line with a single write to the log file, creating its folder
+// and the file as needed; safe when several threads or processes log at
+// once. Returns 0 or a Win32 error code.
+int AppendLogLine(const std::string& line);
