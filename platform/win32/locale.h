@@ -19,8 +19,6 @@ inline constexpr LCTYPE LOCALE_STIMEFORMAT = 0x1003;
 // Added to an LCTYPE: the locale's own value, ignoring the user's overrides.
 inline constexpr LCTYPE LOCALE_NOUSEROVERRIDE = 0x80000000;
 
-inline constexpr LONG ERROR_INVALID_FLAGS = 1004;
-
 // Copies the text with its terminating zero into data and returns the number
 // of characters written, zero included. size 0 only returns the number
 // needed. 0 means failure, with GetLastError: ERROR_INSUFFICIENT_BUFFER,

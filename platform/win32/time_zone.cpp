@@ -46,7 +46,8 @@ WORD Word(long value) {
 // The clock time of a change may lie before midnight or beyond 24 hours: the
 // weekday moves by the whole days and the week stays, which is exact unless
 // the shifted day crosses into another week of the month. A change at 24:00
-// becomes 23:59:59.999 of the same day, which is right in every year.
+// becomes 23:59:59.999 of the same day: the right day in every year, one
+// second early.
 SYSTEMTIME TransitionDate(const PosixTransition& t) {
     long seconds = t.seconds;
     long weekday = t.weekday;

@@ -49,6 +49,7 @@ inline constexpr LONG ERROR_ALREADY_EXISTS = 183;
 inline constexpr LONG ERROR_MORE_DATA = 234;
 inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 inline constexpr LONG ERROR_NO_UNICODE_TRANSLATION = 1113;
+inline constexpr LONG ERROR_INVALID_FLAGS = 1004;
 inline constexpr LONG ERROR_BADDB = 1009;
 inline constexpr LONG ERROR_CANCELLED = 1223;
 

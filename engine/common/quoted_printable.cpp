@@ -1,0 +1,124 @@
+// The converter's quoted-printable coding. Lines are broken at 65
+// characters, not at the 76 of RFC 2045, as the calendar files this system
+// writes have always been.
+
+#include "engine/common/v_sync_char_converter.h"
+
+#include <optional>
+
+namespace {
+
+constexpr size_t kLineLimit = 65;
+constexpr size_t kBlankLimit = 64;
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+bool IsCopied(unsigned char byte, size_t lineLength) {
+    bool printable = byte >= 33 && byte <= 126 && byte != '=';
+    bool blank = byte == ' ' || byte == '\t';
+    return printable || (blank && lineLength < kBlankLimit);
+}
+
+bool IsAsciiDigitOrLetter(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if ((c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
+        return (c | 0x20) - 'a' + 10;
+    }
+    return -1;
+}
+
+// The two characters after "=" read as a hexadecimal number that stops at
+// the first character that is not a hexadecimal digit ("G1" gives 0).
+char HexByte(char first, char second) {
+    int value = 0;
+    for (char c : {first, second}) {
+        if (HexValue(c) < 0) {
+            break;
+        }
+        value = value * 16 + HexValue(c);
+    }
+    return static_cast<char>(value);
+}
+
+// One decoding pass; nothing when an "=" is followed by neither a soft line
+// break nor two characters starting with a digit or letter.
+std::optional<std::string> DecodePass(std::string_view text) {
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '=') {
+            if (i + 2 >= text.size()) {
+                return std::nullopt;
+            }
+            bool softBreak = text[i + 1] == '\r' && text[i + 2] == '\n';
+            if (!softBreak && !IsAsciiDigitOrLetter(text[i + 1])) {
+                return std::nullopt;
+            }
+            if (!softBreak) {
+                decoded += HexByte(text[i + 1], text[i + 2]);
+            }
+            i += 2;
+        } else if (c != '\r' && c != '\n') {
+            decoded += c;
+        }
+    }
+    return decoded;
+}
+
+// Turns each "=" that cannot start a code (not followed by a digit, a
+// letter or CR, or among the last two characters) into the code of "=".
+std::string RepairEquals(std::string_view text) {
+    std::string repaired;
+    repaired.reserve(text.size() + 16);
+    for (size_t i = 0; i < text.size(); ++i) {
+        repaired += text[i];
+        bool stray =
+            text[i] == '=' &&
+            (i + 2 >= text.size() || !(IsAsciiDigitOrLetter(text[i + 1]) || text[i + 1] == '\r'));
+        if (stray) {
+            repaired += "3D";
+        }
+    }
+    return repaired;
+}
+
+} // namespace
+
+std::string vSyncCharConverter::QPEncode(std::string_view text) {
+    std::string encoded;
+    encoded.reserve(text.size() + text.size() / 2);
+    size_t lineLength = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        auto byte = static_cast<unsigned char>(text[i]);
+        size_t before = encoded.size();
+        if (IsCopied(byte, lineLength)) {
+            encoded += static_cast<char>(byte);
+        } else {
+            encoded += {'=', kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
+        }
+        lineLength += encoded.size() - before;
+        if (lineLength >= kLineLimit && i + 1 < text.size()) {
+            encoded += "=\r\n";
+            lineLength = 0;
+        }
+    }
+    return encoded;
+}
+
+bool vSyncCharConverter::QPDecode(std::string_view text, std::string& out, bool repair) {
+    std::optional<std::string> decoded = DecodePass(text);
+    if (!decoded && repair) {
+        decoded = DecodePass(RepairEquals(text));
+    }
+    if (!decoded) {
+        return false;
+    }
+    out = std::move(*decoded);
+    return true;
+}

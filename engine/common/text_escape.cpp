@@ -1,0 +1,63 @@
+// The converter's escaping of text values and cleaning of parameter values.
+
+#include "engine/common/v_sync_char_converter.h"
+
+namespace {
+
+bool IsLineBreak(char c) {
+    return c == '\r' || c == '\n';
+}
+
+// Characters below 128 that a parameter value keeps: TAB, space, "!" and
+// "#" to "~" (double quotes are turned into single ones before this test).
+bool IsKeptInParameter(char16_t c) {
+    return c >= 128 || c == u'\t' || c == u' ' || c == u'!' || (c >= u'#' && c <= u'~');
+}
+
+} // namespace
+
+std::string vSyncCharConverter::Escape(std::string_view text) {
+    std::string escaped;
+    escaped.reserve(text.size() + text.size() / 8);
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (c == '\\' || c == ';' || c == ',') {
+            escaped += '\\';
+            escaped += c;
+        } else if (IsLineBreak(c)) {
+            bool pair = c == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+            i += pair ? 1 : 0;
+            escaped += "\\n";
+        } else {
+            escaped += c;
+        }
+    }
+    return escaped;
+}
+
+std::string vSyncCharConverter::Unescape(std::string_view text) {
+    std::string plain;
+    plain.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (text[i] == '\\' && (next == '\\' || next == ';' || next == ',' || next == 'n')) {
+            plain += next == 'n' ? '\n' : next;
+            ++i;
+        } else {
+            plain += text[i];
+        }
+    }
+    return plain;
+}
+
+std::u16string vSyncCharConverter::CleanParameterValue(std::u16string_view text) {
+    std::u16string clean;
+    clean.reserve(text.size());
+    for (char16_t c : text) {
+        char16_t kept = c == u'"' ? u'\'' : c;
+        if (IsKeptInParameter(kept)) {
+            clean += kept;
+        }
+    }
+    return clean;
+}
