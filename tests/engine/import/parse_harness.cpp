@@ -45,10 +45,10 @@ std::vector<std::string> ParseRun::LogTexts() const {
 ParseRun ParseText(const std::string& text, const ParseSetup& setup) {
     ParseRun run;
     RecordingConsumer consumer(run, setup.abortAtEvent);
-    CvCalParser parser(consumer, [&run](const std::string& line, LONG, const char* where,
-                                        int level, int flag) {
-        run.log.push_back({line, where, level, flag});
-    });
+    CvCalParser parser(
+        consumer, [&run](const std::string& line, LONG, const char* where, int level, int flag) {
+            run.log.push_back({line, where, level, flag});
+        });
     parser.FileName = setup.fileName;
     parser.DefaultTimeZone = setup.defaultZone;
     parser.ListSeparator = setup.listSeparator;
@@ -63,8 +63,8 @@ std::string Utf8(const std::u16string& text) {
 std::map<std::string, std::string> EventFields(const ParsedEvent& e) {
     std::string attendees;
     for (const EventAttendee& attendee : e.Attendees) {
-        attendees += (attendees.empty() ? "" : ",") + Utf8(attendee.Address) + "|" +
-                     Utf8(attendee.Name);
+        attendees +=
+            (attendees.empty() ? "" : ",") + Utf8(attendee.Address) + "|" + Utf8(attendee.Name);
     }
     std::string exDates;
     for (const EventDate& date : e.ExDates) {

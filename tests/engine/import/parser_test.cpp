@@ -1,12 +1,11 @@
 // The calendar level of the parser: calendars, versions, components it skips,
 // events that fail, aborts and errors raised by the consumer.
 
+#include "engine/common/language_text.h"
+#include "platform/com/com_error.h"
 #include "tests/engine/import/parse_harness.h"
 
-#include "platform/com/com_error.h"
-
 #include <gtest/gtest.h>
-
 #include <stdexcept>
 
 namespace {
@@ -48,8 +47,8 @@ TEST(Parse, EveryCalendarStartsAfresh) {
 }
 
 TEST(Parse, VersionComesFromTheFileNameUntilAVersionLine) {
-    std::string body = "BEGIN:VCALENDAR\r\n" + kEvent + "VERSION:1.0\r\n" + kEvent +
-                       "END:VCALENDAR\r\n";
+    std::string body =
+        "BEGIN:VCALENDAR\r\n" + kEvent + "VERSION:1.0\r\n" + kEvent + "END:VCALENDAR\r\n";
     ParseSetup ics;
     ics.fileName = "dir/X.ICS";
     EXPECT_EQ(ParseText(body, ics).eventVersions, (std::vector<int>{20, 10}));
@@ -62,7 +61,8 @@ TEST(Parse, UnknownVersionAbortsTheRun) {
     ParseRun run = ParseText(Calendar(kEvent, "3.0") + Calendar(kEvent));
     EXPECT_EQ(run.result, -1);
     EXPECT_TRUE(run.events.empty());
-    EXPECT_EQ(run.LogTexts(), (std::vector<std::string>{"2 Unknown version\tin line(VERSION:3.0)"}));
+    EXPECT_EQ(run.LogTexts(),
+              (std::vector<std::string>{"2 Unknown version\tin line(VERSION:3.0)"}));
     EXPECT_EQ(run.log[0].where, "CvCalImport");
 }
 
@@ -84,8 +84,8 @@ TEST(Parse, CalendarLevelProperties) {
 }
 
 TEST(Parse, ComponentsThatAreSkipped) {
-    std::string skipped = "BEGIN:VTODO\r\n" + kEvent + "END:VTODO\r\nBEGIN:VJOURNAL\r\n" +
-                          kEvent + "END:VJOURNAL\r\nBEGIN:VFREEBUSY\r\nEND:VFREEBUSY\r\n" +
+    std::string skipped = "BEGIN:VTODO\r\n" + kEvent + "END:VTODO\r\nBEGIN:VJOURNAL\r\n" + kEvent +
+                          "END:VJOURNAL\r\nBEGIN:VFREEBUSY\r\nEND:VFREEBUSY\r\n" +
                           "BEGIN:VFOO\r\n" + kEvent + "END:VFOO\r\n";
     ParseRun ical = ParseText(Calendar(skipped + kEvent));
     EXPECT_EQ(ical.events.size(), 1u);
@@ -149,19 +149,19 @@ private:
 std::vector<std::string> LogOfThrowingParse(bool com) {
     ThrowingConsumer consumer(com);
     std::vector<std::string> log;
-    CvCalParser parser(consumer, [&log](const std::string& text, LONG, const char* where, int level,
-                                        int) {
-        log.push_back(std::string(where) + " " + std::to_string(level) + " " + text);
-    });
+    CvCalParser parser(
+        consumer, [&log](const std::string& text, LONG, const char* where, int level, int) {
+            log.push_back(std::string(where) + " " + std::to_string(level) + " " + text);
+        });
     parser.FileName = "f.ics";
     EXPECT_EQ(parser.Parse(Calendar(kEvent + kEvent)), 0);
     return log;
 }
 
 TEST(Parse, ErrorsRaisedWhileParsingEndTheFile) {
-    EXPECT_EQ(LogOfThrowingParse(true),
-              (std::vector<std::string>{
-                  "CvCalImport::Parse 3 _com_error(store is gone), file(f.ics)"}));
+    EXPECT_EQ(
+        LogOfThrowingParse(true),
+        (std::vector<std::string>{"CvCalImport::Parse 3 _com_error(store is gone), file(f.ics)"}));
     EXPECT_EQ(LogOfThrowingParse(false),
               (std::vector<std::string>{"CvCalImport::Parse 3 CATCHED EXCEPTION! file(f.ics)"}));
 }
@@ -229,6 +229,29 @@ TEST(VCalendarZone, InvalidDaylightDatesAreLogged) {
     EXPECT_EQ(run.log[0].text, "Invalid Daylight Savings Rule:TRUE;+02;2007-03-25;20071028T030000");
     EXPECT_EQ(run.log[0].where, "ParseVCALENDAR");
     EXPECT_EQ(run.log[0].level, 3);
+}
+
+} // namespace
+
+namespace {
+
+TEST(DecodeValue, UndecodableQuotedPrintableWarnsAndKeepsTheRawValue) {
+    SetLanguageTextSource([](const char* key) {
+        return std::string(key) == "IDS_ERR_INVALID_FORMAT_VCAL"
+                   ? std::string("Bad value in %1, property %2")
+                   : std::string("Quillane");
+    });
+    ParseSetup setup;
+    setup.fileName = "bad.vcs";
+    ParseRun run = ParseText(Calendar("BEGIN:VEVENT\r\nDTSTART:20070101\r\nDESCRIPTION;"
+                                      "QUOTED-PRINTABLE:a=\rb\r\nEND:VEVENT\r\n",
+                                      "1.0"),
+                             setup);
+    SetLanguageTextSource({});
+    EXPECT_EQ(run.warnings,
+              (std::vector<std::string>{"Quillane: Bad value in bad.vcs, property DESCRIPTION"}));
+    ASSERT_EQ(run.events.size(), 1u);
+    EXPECT_EQ(Utf8(run.events[0].Description), "a=\rb");
 }
 
 } // namespace

@@ -47,7 +47,8 @@ TEST(ReadFile, EightBitTextIsKeptAsItIs) {
 }
 
 TEST(ReadFile, Utf8MarkIsDropped) {
-    ReadResult result = ReadBytes("\xEF\xBB\xBF" "BEGIN:VCALENDAR\r\nSUMMARY:Caf\xC3\xA9\r\n");
+    ReadResult result = ReadBytes("\xEF\xBB\xBF"
+                                  "BEGIN:VCALENDAR\r\nSUMMARY:Caf\xC3\xA9\r\n");
     EXPECT_EQ(result.text, "BEGIN:VCALENDAR\r\nSUMMARY:Caf\xC3\xA9\r\n");
 }
 
@@ -80,8 +81,8 @@ TEST(ReadFile, NulCharactersBecomeSpacesAndAreReportedWithTheName) {
 }
 
 TEST(ReadFile, NulUnitsInUtf16) {
-    std::string bytes = Utf16(u"BEGIN:X", false, true) + std::string("\0\0", 2) +
-                        Utf16(u"Y\r\n", false, false);
+    std::string bytes =
+        Utf16(u"BEGIN:X", false, true) + std::string("\0\0", 2) + Utf16(u"Y\r\n", false, false);
     ReadResult result = ReadBytes(bytes);
     EXPECT_EQ(result.text, "BEGIN:X Y\r\n");
     EXPECT_EQ(result.log.size(), 1u);
@@ -89,7 +90,7 @@ TEST(ReadFile, NulUnitsInUtf16) {
 
 TEST(ReadFile, LoneCarriageReturnsGetALineFeed) {
     EXPECT_EQ(ReadBytes("BEGIN:A\rX:1\r\nY:2\r").text, "BEGIN:A\r\nX:1\r\nY:2\r\n");
-    EXPECT_EQ(ReadBytes("A\r\r\n").text, "A\r\n\r\n");
+    EXPECT_EQ(ReadBytes("AB\r\r\n").text, "AB\r\n\r\n");
 }
 
 TEST(ReadFile, UnreadableFileFails) {

@@ -36,11 +36,11 @@ TimeZoneRule NewYork() {
 class ToDateTest : public ::testing::Test {
 protected:
     ToDateTest()
-        : parser_(consumer_, [this](const std::string& text, LONG, const char* where, int level,
-                                    int flag) {
-              log_.push_back(std::string(where) + " " + std::to_string(level) + "/" +
-                             std::to_string(flag) + " " + text);
-          }) {
+        : parser_(consumer_,
+                  [this](const std::string& text, LONG, const char* where, int level, int flag) {
+                      log_.push_back(std::string(where) + " " + std::to_string(level) + "/" +
+                                     std::to_string(flag) + " " + text);
+                  }) {
         parser_.TimeZones["East"] = EastOne();
         parser_.TimeZones["NY"] = NewYork();
     }

@@ -3,9 +3,8 @@
 
 #include "tests/engine/import/parse_harness.h"
 
-#include <gtest/gtest.h>
-
 #include <fstream>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -73,8 +72,8 @@ std::vector<RowCase> ReadCases() {
 }
 
 std::string EventText(const std::string& version, const std::vector<std::string>& lines) {
-    std::string text = "BEGIN:VCALENDAR\r\nVERSION:" + version +
-                       "\r\nBEGIN:VEVENT\r\nDTSTART:20070101T100000\r\n";
+    std::string text =
+        "BEGIN:VCALENDAR\r\nVERSION:" + version + "\r\nBEGIN:VEVENT\r\nDTSTART:20070101T100000\r\n";
     for (const std::string& line : lines) {
         text += line + "\r\n";
     }

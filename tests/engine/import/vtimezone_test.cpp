@@ -12,12 +12,10 @@ std::string Component(const std::string& kind, const std::string& start, const s
            "\r\nTZOFFSETTO:" + to + "\r\nTZNAME:x\r\n" + extra + "END:" + kind + "\r\n";
 }
 
-const std::string kNewYorkStandard =
-    Component("STANDARD", "20071104T020000", "-0400", "-0500",
-              "RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\r\n");
-const std::string kNewYorkDaylight =
-    Component("DAYLIGHT", "20070311T020000", "-0500", "-0400",
-              "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU\r\n");
+const std::string kNewYorkStandard = Component("STANDARD", "20071104T020000", "-0400", "-0500",
+                                               "RRULE:FREQ=YEARLY;BYMONTH=11;BYDAY=1SU\r\n");
+const std::string kNewYorkDaylight = Component("DAYLIGHT", "20070311T020000", "-0500", "-0400",
+                                               "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=2SU\r\n");
 
 struct ZoneRun {
     ParseRun run;
@@ -26,8 +24,7 @@ struct ZoneRun {
 };
 
 ZoneRun ParseZone(const std::string& components, const std::string& tzid = "TZID:Zone A\r\n") {
-    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTIMEZONE\r\n" + tzid +
-                       components +
+    std::string text = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VTIMEZONE\r\n" + tzid + components +
                        "END:VTIMEZONE\r\nBEGIN:VEVENT\r\nDTSTART;TZID=\"Zone A\":20070101T100000"
                        "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n";
     ZoneRun result{ParseText(text), {}, {}};
@@ -95,8 +92,8 @@ TEST(VTimezone, UntilOfTheChosenRuleIsReported) {
 }
 
 TEST(VTimezone, RulesBuiltFromRdates) {
-    std::string standard = Component("STANDARD", "20071028T030000", "+0200", "+0100",
-                                     "RDATE:20071028T030000\r\n");
+    std::string standard =
+        Component("STANDARD", "20071028T030000", "+0200", "+0100", "RDATE:20071028T030000\r\n");
     std::string daylight = Component("DAYLIGHT", "20070325T020000", "+0100", "+0200",
                                      "RDATE:20060326T020000\r\nRDATE:20070325T020000\r\n");
     ZoneRun result = ParseZone(standard + daylight);
@@ -149,12 +146,12 @@ TEST(VTimezone, RulesOutlookCannotHoldAreDropped) {
     ZoneRun result = ParseZone(standard);
     ASSERT_TRUE(result.zone);
     EXPECT_EQ(result.zone->StandardDate.wMonth, 0);
-    EXPECT_EQ(result.run.LogTexts(),
-              (std::vector<std::string>{
-                  "2 Not supported:Multi days in BYMONTHDAY;\tin "
-                  "line(RRULE:FREQ=YEARLY;BYMONTH=11;BYMONTHDAY=1,2,3,4,5,6,7)",
-                  "3 Invalid VTIMEZONE.COMPONENT.RRULE",
-                  "1 Unknown VTIMEZONE.COMPONENT prop\tin line(COMMENT:x)"}));
+    EXPECT_EQ(
+        result.run.LogTexts(),
+        (std::vector<std::string>{"2 Not supported:Multi days in BYMONTHDAY;\tin "
+                                  "line(RRULE:FREQ=YEARLY;BYMONTH=11;BYMONTHDAY=1,2,3,4,5,6,7)",
+                                  "3 Invalid VTIMEZONE.COMPONENT.RRULE",
+                                  "1 Unknown VTIMEZONE.COMPONENT prop\tin line(COMMENT:x)"}));
 }
 
 TEST(VTimezone, UnknownGroupingsAreSkippedAndALaterZoneReplaces) {
@@ -168,8 +165,8 @@ TEST(VTimezone, UnknownGroupingsAreSkippedAndALaterZoneReplaces) {
     ASSERT_EQ(run.calendars.size(), 1u);
     EXPECT_EQ(run.calendars[0].at("Z").Bias, -120);
     EXPECT_FALSE(run.calendars[0].contains("Y"));
-    EXPECT_EQ(run.LogTexts(),
-              (std::vector<std::string>{"1 skipping unknown grouping -X-OTHER\tin line(BEGIN:X-OTHER)"}));
+    EXPECT_EQ(run.LogTexts(), (std::vector<std::string>{
+                                  "1 skipping unknown grouping -X-OTHER\tin line(BEGIN:X-OTHER)"}));
 }
 
 TEST(VTimezone, ComponentCutShortByTheZoneEnd) {
