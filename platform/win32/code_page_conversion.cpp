@@ -23,8 +23,8 @@ bool IsBrokenWide(std::u16string_view wide) {
     return WideCharacterLength(wide) == 1 && (IsHighSurrogate(wide[0]) || IsLowSurrogate(wide[0]));
 }
 
-// The bytes at the front of the text that begin a well-formed UTF-8
-// sequence and are replaced together by one U+FFFD (at least one).
+// How many bytes at the front of a broken UTF-8 text one U+FFFD replaces:
+// the longest start of a well-formed sequence, at least one byte.
 size_t Utf8BrokenLength(std::string_view bytes) {
     auto lead = static_cast<unsigned char>(bytes[0]);
     int needed = lead >= 0xF0 && lead <= 0xF4   ? 3
