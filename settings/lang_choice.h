@@ -12,6 +12,11 @@
 //
 // When no file fits, the error is logged and the object stays empty.
 
+#include <string>
+
 class CLang;
 
+// Chooses among the language files of the add-in's folder.
+bool ChooseLanguageFile(CLang& lang, const std::string& addinFolder);
+// The same for the module folder (platform/win32/module.h).
 bool ChooseLanguageFile(CLang& lang);

@@ -51,22 +51,20 @@ class ChooseLanguageFileTest : public ::testing::Test {
 protected:
     void SetUp() override {
         RegistryReset();
-        SetModuleFolder(module.Path());
         module.Write("English.ini", LanguageFile("EN"));
         module.Write("Deutsch.INI", LanguageFile("DE"));
         module.Write("notes.txt", LanguageFile("FR"));
     }
-    void TearDown() override {
-        SetModuleFolder("");
-        RegistryReset();
-    }
+    void TearDown() override { RegistryReset(); }
+
+    bool Choose() { return ChooseLanguageFile(lang, module.Path()); }
 
     TempFolder module;
     CLang lang;
 };
 
 TEST_F(ChooseLanguageFileTest, WithoutSettingsTakesEnglishAndStoresTheChoice) {
-    ASSERT_TRUE(ChooseLanguageFile(lang));
+    ASSERT_TRUE(Choose());
     EXPECT_EQ(lang.Path(), module.File("English.ini"));
     EXPECT_EQ(lang.DefaultSection(), "Quillane.dll");
     EXPECT_EQ(lang.text("IDS_APP_TITLE"), "Title EN");
@@ -74,10 +72,21 @@ TEST_F(ChooseLanguageFileTest, WithoutSettingsTakesEnglishAndStoresTheChoice) {
     EXPECT_EQ(UserText("LANG_"), "English.ini");
 }
 
+TEST_F(ChooseLanguageFileTest, ByDefaultChoosesAmongTheFilesOfTheModuleFolder) {
+    ASSERT_TRUE(ChooseLanguageFile(lang));
+    EXPECT_EQ(lang.Path(), ModuleFolder() + "/English.ini");
+    EXPECT_EQ(UserText("LANG_"), "English.ini");
+}
+
+TEST_F(ChooseLanguageFileTest, StoresTheFileRelativeToAFolderEndingInASeparator) {
+    ASSERT_TRUE(ChooseLanguageFile(lang, module.Path() + "/"));
+    EXPECT_EQ(UserText("LANG_"), "English.ini");
+}
+
 TEST_F(ChooseLanguageFileTest, TakesTheMachineWideLanguageWhenTheUserHasNone) {
     SetText(HKEY_LOCAL_MACHINE, "LANG", "DE");
     SetText(HKEY_CURRENT_USER, "LANG_", "English.ini");
-    ASSERT_TRUE(ChooseLanguageFile(lang));
+    ASSERT_TRUE(Choose());
     EXPECT_EQ(lang.Path(), module.File("Deutsch.INI"));
     EXPECT_EQ(UserText("LANG"), "DE");
     EXPECT_EQ(UserText("LANG_"), "Deutsch.INI");
@@ -85,7 +94,7 @@ TEST_F(ChooseLanguageFileTest, TakesTheMachineWideLanguageWhenTheUserHasNone) {
 
 TEST_F(ChooseLanguageFileTest, SearchesWithoutRegardToCaseAndStoresTheFilesId) {
     SetText(HKEY_CURRENT_USER, "LANG", "de");
-    ASSERT_TRUE(ChooseLanguageFile(lang));
+    ASSERT_TRUE(Choose());
     EXPECT_STREQ(lang.LangId(), "DE");
     EXPECT_EQ(UserText("LANG"), "DE");
     EXPECT_EQ(UserText("LANG_"), "Deutsch.INI");
@@ -95,7 +104,7 @@ TEST_F(ChooseLanguageFileTest, LoadsTheStoredFileBeforeSearching) {
     module.Write("sub/Second English.ini", LanguageFile("en"));
     SetText(HKEY_CURRENT_USER, "LANG", "EN");
     SetText(HKEY_CURRENT_USER, "LANG_", "sub/Second English.ini");
-    ASSERT_TRUE(ChooseLanguageFile(lang));
+    ASSERT_TRUE(Choose());
     EXPECT_EQ(lang.text("IDS_APP_TITLE"), "Title en");
     EXPECT_EQ(UserText("LANG"), "EN");
     EXPECT_EQ(UserText("LANG_"), "sub/Second English.ini");
@@ -104,7 +113,7 @@ TEST_F(ChooseLanguageFileTest, LoadsTheStoredFileBeforeSearching) {
 TEST_F(ChooseLanguageFileTest, ReplacesAStoredFileOfAnotherLanguage) {
     SetText(HKEY_CURRENT_USER, "LANG", "EN");
     SetText(HKEY_CURRENT_USER, "LANG_", "Deutsch.INI");
-    ASSERT_TRUE(ChooseLanguageFile(lang));
+    ASSERT_TRUE(Choose());
     EXPECT_EQ(lang.Path(), module.File("English.ini"));
     EXPECT_EQ(UserText("LANG_"), "English.ini");
 }
@@ -112,7 +121,7 @@ TEST_F(ChooseLanguageFileTest, ReplacesAStoredFileOfAnotherLanguage) {
 TEST_F(ChooseLanguageFileTest, ReplacesAStoredFileThatIsGone) {
     SetText(HKEY_CURRENT_USER, "LANG", "DE");
     SetText(HKEY_CURRENT_USER, "LANG_", "Removed.ini");
-    ASSERT_TRUE(ChooseLanguageFile(lang));
+    ASSERT_TRUE(Choose());
     EXPECT_EQ(lang.Path(), module.File("Deutsch.INI"));
     EXPECT_EQ(UserText("LANG_"), "Deutsch.INI");
 }
@@ -122,7 +131,7 @@ TEST_F(ChooseLanguageFileTest, AnUnknownLanguageLeavesTheObjectEmptyAndIsLogged)
     ScopedEnv stateHome("XDG_STATE_HOME", state.Path().c_str());
     SetText(HKEY_CURRENT_USER, "LANG", "FR");
     SetText(HKEY_CURRENT_USER, "LANG_", "Deutsch.INI");
-    EXPECT_FALSE(ChooseLanguageFile(lang));
+    EXPECT_FALSE(Choose());
     std::string log = state.Read("quillane/quillane.log");
     EXPECT_NE(log.find("\tERROR\tCConnect::OnConnection\t0x00000000\t"
                        "cant find lang file for lang=FR\n"),
