@@ -1,6 +1,7 @@
 #include "settings/lang_choice.h"
 
 #include "platform/win32/module.h"
+#include "platform/win32/paths.h"
 #include "platform/win32/registry.h"
 #include "settings/lang.h"
 #include "settings/settings_key_path.h"
@@ -67,7 +68,7 @@ std::string ChosenLangId(std::string& langFile) {
 
 bool LoadStoredFile(CLang& lang, const std::string& folder, const std::string& langFile,
                     const std::string& langid) {
-    if (!lang.Load(folder + "/" + langFile, kLangDefaultSection)) {
+    if (!lang.Load(JoinPath(folder, langFile), kLangDefaultSection)) {
         return false;
     }
     if (strcasecmp(lang.LangId(), langid.c_str()) == 0) {
@@ -76,6 +77,15 @@ bool LoadStoredFile(CLang& lang, const std::string& folder, const std::string& l
     WriteSetting(kLangFileValue, "");
     lang.Clear();
     return false;
+}
+
+// The path after the folder and its separator.
+std::string RelativeToFolder(const std::string& path, const std::string& folder) {
+    std::size_t start = path.compare(0, folder.size(), folder) == 0 ? folder.size() : 0;
+    while (start < path.size() && path[start] == '/') {
+        ++start;
+    }
+    return path.substr(start);
 }
 
 } // namespace
@@ -92,7 +102,7 @@ bool ChooseLanguageFile(CLang& lang, const std::string& folder) {
         return false;
     }
     WriteSetting(kLangValue, lang.LangId());
-    WriteSetting(kLangFileValue, lang.Path().substr(folder.size() + 1));
+    WriteSetting(kLangFileValue, RelativeToFolder(lang.Path(), folder));
     return true;
 }
 

@@ -78,6 +78,11 @@ TEST_F(ChooseLanguageFileTest, ByDefaultChoosesAmongTheFilesOfTheModuleFolder) {
     EXPECT_EQ(UserText("LANG_"), "English.ini");
 }
 
+TEST_F(ChooseLanguageFileTest, StoresTheFileRelativeToAFolderEndingInASeparator) {
+    ASSERT_TRUE(ChooseLanguageFile(lang, module.Path() + "/"));
+    EXPECT_EQ(UserText("LANG_"), "English.ini");
+}
+
 TEST_F(ChooseLanguageFileTest, TakesTheMachineWideLanguageWhenTheUserHasNone) {
     SetText(HKEY_LOCAL_MACHINE, "LANG", "DE");
     SetText(HKEY_CURRENT_USER, "LANG_", "English.ini");
