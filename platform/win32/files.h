@@ -34,9 +34,6 @@ inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFF;
 inline constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFF;
 
-inline constexpr LONG ERROR_TOO_MANY_OPEN_FILES = 4;
-inline constexpr LONG ERROR_READ_FAULT = 30;
-
 // CREATE_ALWAYS and OPEN_ALWAYS succeed on an existing file with
 // GetLastError() == ERROR_ALREADY_EXISTS, else 0. A folder cannot be opened
 // (ERROR_ACCESS_DENIED). flags: FILE_ATTRIBUTE_READONLY makes a new file

@@ -12,8 +12,6 @@
 
 #include <string_view>
 
-inline constexpr LONG ERROR_NO_MORE_FILES = 18;
-
 // 100-nanosecond intervals since 1 January 1601 (UTC).
 struct FILETIME {
     DWORD dwLowDateTime;
