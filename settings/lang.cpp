@@ -1,15 +1,15 @@
 #include "settings/lang.h"
 
 #include "engine/common/language_text.h"
+#include "platform/win32/find_file.h"
+#include "platform/win32/paths.h"
 #include "platform/win32/private_profile.h"
 #include "support/lib_orvane.h"
 
 #include <cctype>
 #include <cstdint>
 #include <cstring>
-#include <dirent.h>
 #include <strings.h>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -112,47 +112,21 @@ IntegerSum SumTerms(const std::string& text) {
     return result;
 }
 
-bool MatchesMask(const char* name, const char* mask) {
-    for (; *mask != '\0'; ++mask, ++name) {
-        if (*mask == '*') {
-            for (const char* rest = name;; ++rest) {
-                if (MatchesMask(rest, mask + 1)) {
-                    return true;
-                }
-                if (*rest == '\0') {
-                    return false;
-                }
-            }
-        }
-        bool same = std::tolower(static_cast<unsigned char>(*name)) ==
-                    std::tolower(static_cast<unsigned char>(*mask));
-        if (*name == '\0' || (*mask != '?' && !same)) {
-            return false;
-        }
-    }
-    return *name == '\0';
-}
-
-bool IsRegularFile(const std::string& path) {
-    struct stat info {};
-    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
-}
-
-// The files of the folder matching the mask, in the order the file system
+// The files of the folder matching the mask, in the order the folder search
 // lists them.
 std::vector<std::string> MatchingFiles(const std::string& folder, const std::string& mask) {
     std::vector<std::string> files;
-    DIR* dir = opendir(folder.c_str());
-    if (dir == nullptr) {
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA(JoinPath(folder, mask).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
         return files;
     }
-    while (const dirent* entry = readdir(dir)) {
-        std::string path = folder + "/" + entry->d_name;
-        if (MatchesMask(entry->d_name, mask.c_str()) && IsRegularFile(path)) {
-            files.push_back(path);
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            files.push_back(JoinPath(folder, found.cFileName));
         }
-    }
-    closedir(dir);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
     return files;
 }
 

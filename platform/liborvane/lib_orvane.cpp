@@ -46,6 +46,25 @@ std::uint32_t ReadU32(const unsigned char* record, std::size_t offset) {
     return value;
 }
 
+int CheckRecordSize(const unsigned char* record) {
+    if (record == nullptr) {
+        Log(3, "LibOrvaneInitEx", ERROR_INVALID_PARAMETER, "no start-up record");
+        return ERROR_INVALID_PARAMETER;
+    }
+    std::uint32_t size = ReadU32(record, kSirSize);
+    if (size != kSupportInitRecordSize) {
+        Log(3, "LibOrvaneInitEx", kErrorBadLength,
+            "start-up record of " + std::to_string(size) + " bytes refused");
+        return kErrorBadLength;
+    }
+    return ERROR_SUCCESS;
+}
+
+struct RecordCallbacks {
+    SupportLanguageCallback language;
+    SupportVersionTextsCallback versionTexts;
+};
+
 template <typename Fn>
 Fn ResolveCallback(LibOrvaneHandleResolver resolver, const unsigned char* record,
                    std::size_t offset) {
@@ -53,16 +72,27 @@ Fn ResolveCallback(LibOrvaneHandleResolver resolver, const unsigned char* record
     return handle != 0 && resolver != nullptr ? reinterpret_cast<Fn>(resolver(handle)) : nullptr;
 }
 
+RecordCallbacks ResolveCallbacks(const unsigned char* record) {
+    LibOrvaneHandleResolver resolver;
+    {
+        std::lock_guard lock(State().mutex);
+        resolver = State().resolver;
+    }
+    return {
+        ResolveCallback<SupportLanguageCallback>(resolver, record, kSirLanguageCallback),
+        ResolveCallback<SupportVersionTextsCallback>(resolver, record, kSirVersionTextsCallback)};
+}
+
 // Asks the add-in for its language and version texts, which both proves the
 // callbacks work and records the language the add-in starts in.
-int CheckCallbacks(SupportLanguageCallback language, SupportVersionTextsCallback versionTexts) {
+int CheckCallbacks(const RecordCallbacks& callbacks) {
     SupportVersionTexts texts{};
-    if (versionTexts(&texts) == nullptr) {
+    if (callbacks.versionTexts(&texts) == nullptr) {
         Log(3, "LibOrvaneInitEx", ERROR_INVALID_PARAMETER, "version texts callback failed");
         return ERROR_INVALID_PARAMETER;
     }
     Log(1, "LibOrvaneInitEx", 0,
-        "started: language=" + Utf8FromWide(language()) +
+        "started: language=" + Utf8FromWide(callbacks.language()) +
             " description=" + Utf8FromWide(texts.fileDescription));
     return ERROR_SUCCESS;
 }
@@ -121,33 +151,21 @@ LIBORVANE_EXPORT int LibOrvaneSetUiHook(HINSTANCE__*, LibOrvaneUiHook hook, void
 }
 
 LIBORVANE_EXPORT int LibOrvaneInitEx(HINSTANCE__*, void* record) {
-    if (record == nullptr) {
-        Log(3, "LibOrvaneInitEx", ERROR_INVALID_PARAMETER, "no start-up record");
-        return ERROR_INVALID_PARAMETER;
-    }
     const auto* bytes = static_cast<const unsigned char*>(record);
-    std::uint32_t size = ReadU32(bytes, kSirSize);
-    if (size != kSupportInitRecordSize) {
-        Log(3, "LibOrvaneInitEx", kErrorBadLength,
-            "start-up record of " + std::to_string(size) + " bytes refused");
-        return kErrorBadLength;
+    int result = CheckRecordSize(bytes);
+    if (result != ERROR_SUCCESS) {
+        return result;
     }
-    LibraryState& state = State();
-    std::unique_lock lock(state.mutex);
-    auto language =
-        ResolveCallback<SupportLanguageCallback>(state.resolver, bytes, kSirLanguageCallback);
-    auto versionTexts = ResolveCallback<SupportVersionTextsCallback>(state.resolver, bytes,
-                                                                     kSirVersionTextsCallback);
-    lock.unlock();
-    if (language == nullptr || versionTexts == nullptr) {
+    RecordCallbacks callbacks = ResolveCallbacks(bytes);
+    if (callbacks.language == nullptr || callbacks.versionTexts == nullptr) {
         Log(3, "LibOrvaneInitEx", ERROR_INVALID_HANDLE, "start-up record without callbacks");
         return ERROR_INVALID_HANDLE;
     }
-    int result = CheckCallbacks(language, versionTexts);
+    result = CheckCallbacks(callbacks);
     if (result == ERROR_SUCCESS) {
-        lock.lock();
-        state.initialised = true;
-        state.versionTexts = versionTexts;
+        std::lock_guard lock(State().mutex);
+        State().initialised = true;
+        State().versionTexts = callbacks.versionTexts;
     }
     return result;
 }
