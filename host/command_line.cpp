@@ -1,6 +1,7 @@
 #include "host/command_line.h"
 
 #include "host/data_locations.h"
+#include "host/inspect_command.h"
 
 #include <CLI/CLI.hpp>
 #include <ostream>
@@ -24,7 +25,6 @@ const PendingCommand kPendingCommands[] = {
     {"store", "Create, list, load and dump the calendar store"},
     {"export", "Export appointments to vCalendar or iCalendar files"},
     {"import", "Import vCalendar or iCalendar files into a calendar folder"},
-    {"inspect", "Show what an import would read from calendar files"},
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
@@ -52,6 +52,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     for (const PendingCommand& command : kPendingCommands) {
         app.add_subcommand(command.name, command.description)->allow_extras()->prefix_command();
     }
+    InspectOptions inspect;
+    CLI::App* inspectCommand = AddInspectCommand(app, inspect);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -59,6 +61,10 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     } catch (const CLI::ParseError& e) {
         app.exit(e, out, err);
         return kExitUsage;
+    }
+    if (inspectCommand->parsed()) {
+        DataLocations locations = ResolveDataLocations(options.store, options.config);
+        return RunInspect(inspect, locations.configFolder, out, err);
     }
     for (const PendingCommand& command : kPendingCommands) {
         if (app.got_subcommand(command.name)) {

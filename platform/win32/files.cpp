@@ -118,8 +118,7 @@ LONG CheckExisting(const struct stat& info, DWORD access, DWORD share, DWORD dis
     return Conflicts(IdentityOf(info), access, share) ? ERROR_SHARING_VIOLATION : 0;
 }
 
-HANDLE OpenChecked(const std::string& name, DWORD access, DWORD share, DWORD disposition,
-                   DWORD flags) {
+HANDLE OpenChecked(const std::string& name, DWORD access, DWORD share, DWORD disposition) {
     int openFlags = OpenFlags(access, disposition);
     if (openFlags < 0) {
         return FailOpen(ERROR_INVALID_PARAMETER);
@@ -130,8 +129,7 @@ HANDLE OpenChecked(const std::string& name, DWORD access, DWORD share, DWORD dis
     if (LONG error = existed ? CheckExisting(info, access, share, disposition) : 0) {
         return FailOpen(error);
     }
-    mode_t mode = (flags & FILE_ATTRIBUTE_READONLY) ? 0444 : 0666;
-    int fd = open(name.c_str(), openFlags | O_CLOEXEC, mode);
+    int fd = open(name.c_str(), openFlags | O_CLOEXEC, 0666);
     if (fd < 0 || fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
         LONG error = fd < 0 ? Win32ErrorForPath(errno, name) : ERROR_ACCESS_DENIED;
         if (fd >= 0) {
@@ -188,15 +186,15 @@ LONG WriteError(int error) {
 
 } // namespace
 
-HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void*, DWORD disposition,
-                   DWORD flags, HANDLE) {
+HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void*, DWORD disposition, DWORD,
+                   HANDLE) {
     if (name == nullptr || *name == '\0') {
         return FailOpen(name == nullptr ? ERROR_INVALID_PARAMETER : ERROR_PATH_NOT_FOUND);
     }
     if (DWORD fault = InjectedOpenFault()) {
         return FailOpen(static_cast<LONG>(fault));
     }
-    return OpenChecked(name, access, share, disposition, flags);
+    return OpenChecked(name, access, share, disposition);
 }
 
 BOOL ReadFile(HANDLE handle, void* buffer, DWORD size, DWORD* read, void*) {

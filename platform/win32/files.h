@@ -36,8 +36,8 @@ inline constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFF;
 
 // CREATE_ALWAYS and OPEN_ALWAYS succeed on an existing file with
 // GetLastError() == ERROR_ALREADY_EXISTS, else 0. A folder cannot be opened
-// (ERROR_ACCESS_DENIED). flags: FILE_ATTRIBUTE_READONLY makes a new file
-// read-only; other flags are accepted and ignored.
+// (ERROR_ACCESS_DENIED). flags (FILE_ATTRIBUTE_NORMAL and others) are
+// accepted and ignored.
 HANDLE CreateFileA(const char* name, DWORD access, DWORD share, void* security, DWORD disposition,
                    DWORD flags, HANDLE templateFile);
 // Reads up to size bytes; fewer only at the end of the file (0 there).

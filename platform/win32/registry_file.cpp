@@ -1,5 +1,6 @@
 #include "platform/win32/registry_file.h"
 
+#include "platform/win32/posix_errors.h"
 #include "platform/win32/registry_json.h"
 
 #include <algorithm>
@@ -15,25 +16,6 @@ namespace {
 
 std::string Reason(int error) {
     return std::strerror(error);
-}
-
-LONG Win32Error(int error) {
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-        return ERROR_DISK_FULL;
-    case EFBIG:
-        return ERROR_HANDLE_DISK_FULL;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return ERROR_ACCESS_DENIED;
-    case ENOENT:
-    case ENOTDIR:
-        return ERROR_PATH_NOT_FOUND;
-    default:
-        return ERROR_WRITE_FAULT;
-    }
 }
 
 // The whole file, or false with errno set (ENOENT when it does not exist).
@@ -166,7 +148,7 @@ LONG SaveUserHive(const std::string& path, const RegNode& root, std::string& err
         int failure = errno;
         error = "Cannot write the settings file " + path + ": " + Reason(failure);
         unlink(temporary.c_str());
-        return Win32Error(failure);
+        return Win32ErrorForPath(failure, temporary);
     }
     SyncFolder(folder.empty() ? "." : folder.string());
     return ERROR_SUCCESS;

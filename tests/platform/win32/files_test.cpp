@@ -182,23 +182,6 @@ TEST(FileSharing, OpenFileIsDeletedOnlyWhenItSharesDeletion) {
     CloseHandle(held);
 }
 
-TEST(FileFaults, NthWriteFailsAndOthersGoThrough) {
-    ScopedFileFaults faults;
-    TempFolder folder;
-    HANDLE file = Open(folder.File("a.ics"), GENERIC_WRITE, 0, CREATE_ALWAYS);
-    FailNthWrite(2, ERROR_WRITE_FAULT);
-    EXPECT_TRUE(Write(file, "one "));
-    EXPECT_FALSE(FileFaultHappened());
-    DWORD written = 5;
-    EXPECT_FALSE(Write(file, "two ", &written));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_WRITE_FAULT));
-    EXPECT_EQ(written, 0u);
-    EXPECT_TRUE(FileFaultHappened());
-    EXPECT_TRUE(Write(file, "three"));
-    CloseHandle(file);
-    EXPECT_EQ(folder.Read("a.ics"), "one three");
-}
-
 TEST(FileFaults, NthOpenFails) {
     ScopedFileFaults faults;
     TempFolder folder;
@@ -315,16 +298,6 @@ TEST(FileSystem, DeleteCreateFolderAndAttributes) {
     EXPECT_EQ(DeleteFileA(file.c_str()), TRUE);
     EXPECT_EQ(DeleteFileA(file.c_str()), FALSE);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-}
-
-TEST(CreateFile, ReadOnlyAttributeMakesANewFileReadOnly) {
-    TempFolder folder;
-    HANDLE file = CreateFileA(folder.File("a.ics").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                              FILE_ATTRIBUTE_READONLY, nullptr);
-    ASSERT_NE(file, INVALID_HANDLE_VALUE);
-    EXPECT_TRUE(Write(file, "still writable through this handle"));
-    CloseHandle(file);
-    EXPECT_EQ(GetFileAttributesA(folder.File("a.ics").c_str()), FILE_ATTRIBUTE_READONLY);
 }
 
 } // namespace

@@ -122,7 +122,12 @@ TEST_F(RegistryTest, ValuesOfEveryTypeSurviveAReload) {
         ASSERT_EQ(Set(key, c.name, c.type, c.data), ERROR_SUCCESS) << c.name;
     }
     RegCloseKey(key);
+    RegCloseKey(Create(HKEY_CURRENT_USER, "Software\\Orvane\\Empty"));
     Reopen();
+    HKEY empty = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Orvane\\Empty", 0, KEY_READ, &empty),
+              ERROR_SUCCESS);
+    RegCloseKey(empty);
     key = Settings();
     for (const Case& c : cases) {
         Stored stored = Query(key, c.name);
@@ -146,15 +151,6 @@ TEST_F(RegistryTest, FileIsReadableJsonWithBinaryAsHex) {
     EXPECT_EQ(values["Appointments.Export.Format"]["value"], 20);
     EXPECT_EQ(values["LANG"]["value"], "EN");
     EXPECT_EQ(values["LANG"]["type"], "REG_SZ");
-}
-
-TEST_F(RegistryTest, EmptyKeysSurviveAReload) {
-    RegCloseKey(Create(HKEY_CURRENT_USER, "Software\\Orvane\\Empty"));
-    Reopen();
-    HKEY key = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Orvane\\Empty", 0, KEY_READ, &key),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
 }
 
 TEST_F(RegistryTest, QueriesFollowWin32Conventions) {
