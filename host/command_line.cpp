@@ -1,6 +1,7 @@
 #include "host/command_line.h"
 
 #include "host/data_locations.h"
+#include "host/export_command.h"
 #include "host/inspect_command.h"
 
 #include <CLI/CLI.hpp>
@@ -23,7 +24,6 @@ struct PendingCommand {
 // help and refuse to run.
 const PendingCommand kPendingCommands[] = {
     {"store", "Create, list, load and dump the calendar store"},
-    {"export", "Export appointments to vCalendar or iCalendar files"},
     {"import", "Import vCalendar or iCalendar files into a calendar folder"},
 };
 
@@ -54,6 +54,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     }
     InspectOptions inspect;
     CLI::App* inspectCommand = AddInspectCommand(app, inspect);
+    ExportCommandOptions exportFlags;
+    CLI::App* exportCommand = AddExportCommand(app, exportFlags);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -65,6 +67,11 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     if (inspectCommand->parsed()) {
         DataLocations locations = ResolveDataLocations(options.store, options.config);
         return RunInspect(inspect, locations.configFolder, out, err);
+    }
+    if (exportCommand->parsed()) {
+        DataLocations locations = ResolveDataLocations(options.store, options.config);
+        return RunExportCommand(exportFlags, locations.storeFile, locations.configFolder,
+                                options.outlookVersion, out, err);
     }
     for (const PendingCommand& command : kPendingCommands) {
         if (app.got_subcommand(command.name)) {
