@@ -1,6 +1,7 @@
 #include "host/command_line.h"
 
 #include "host/data_locations.h"
+#include "host/host_session.h"
 
 #include <CLI/CLI.hpp>
 #include <ostream>
@@ -60,6 +61,7 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         app.exit(e, out, err);
         return kExitUsage;
     }
+    OpenHostSession(ResolveDataLocations(options.store, options.config));
     for (const PendingCommand& command : kPendingCommands) {
         if (app.got_subcommand(command.name)) {
             err << "quillane: the '" << command.name << "' command is not available yet\n";
