@@ -110,14 +110,6 @@ TEST_F(ChooseLanguageFileTest, LoadsTheStoredFileBeforeSearching) {
     EXPECT_EQ(UserText("LANG_"), "sub/Second English.ini");
 }
 
-TEST_F(ChooseLanguageFileTest, ReplacesAStoredFileOfAnotherLanguage) {
-    SetText(HKEY_CURRENT_USER, "LANG", "EN");
-    SetText(HKEY_CURRENT_USER, "LANG_", "Deutsch.INI");
-    ASSERT_TRUE(Choose());
-    EXPECT_EQ(lang.Path(), module.File("English.ini"));
-    EXPECT_EQ(UserText("LANG_"), "English.ini");
-}
-
 TEST_F(ChooseLanguageFileTest, ReplacesAStoredFileThatIsGone) {
     SetText(HKEY_CURRENT_USER, "LANG", "DE");
     SetText(HKEY_CURRENT_USER, "LANG_", "Removed.ini");

@@ -115,13 +115,6 @@ TEST_F(CLangFindByLangId, PassesOverOtherFilesFoldersAndUnknownLanguages) {
     EXPECT_FALSE(lang.FindByLangId("DE", folder.File("nowhere"), "*.ini", "Quillane.dll"));
 }
 
-TEST_F(CLangFindByLangId, MatchesTheMaskWithWildcards) {
-    EXPECT_TRUE(lang.FindByLangId("PL", folder.Path(), "*.INI.*", "Quillane.dll"));
-    EXPECT_TRUE(lang.FindByLangId("FR", folder.Path(), "Fren?h.*", "Quillane.dll"));
-    EXPECT_FALSE(lang.FindByLangId("FR", folder.Path(), "Fren?.*", "Quillane.dll"));
-    EXPECT_TRUE(lang.FindByLangId("DE", folder.Path(), "g*n.ini", "Quillane.dll"));
-}
-
 class CLangLookup : public ::testing::Test {
 protected:
     void SetUp() override {
