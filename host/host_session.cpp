@@ -2,9 +2,9 @@
 
 #include "platform/win32/module.h"
 #include "platform/win32/registry.h"
-#include "support/registry_log.h"
+#include "support/platform_log.h"
 
 void OpenHostSession(const DataLocations& locations) {
-    LogRegistryWarnings();
+    LogPlatformWarnings();
     RegistryOpen(locations.configFolder, ModuleFolder() + "/machine.json");
 }
