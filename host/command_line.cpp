@@ -2,6 +2,7 @@
 
 #include "host/data_locations.h"
 #include "host/host_session.h"
+#include "host/inspect_command.h"
 
 #include <CLI/CLI.hpp>
 #include <ostream>
@@ -25,7 +26,6 @@ const PendingCommand kPendingCommands[] = {
     {"store", "Create, list, load and dump the calendar store"},
     {"export", "Export appointments to vCalendar or iCalendar files"},
     {"import", "Import vCalendar or iCalendar files into a calendar folder"},
-    {"inspect", "Show what an import would read from calendar files"},
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
@@ -53,6 +53,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     for (const PendingCommand& command : kPendingCommands) {
         app.add_subcommand(command.name, command.description)->allow_extras()->prefix_command();
     }
+    InspectOptions inspect;
+    CLI::App* inspectCommand = AddInspectCommand(app, inspect);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -61,7 +63,11 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         app.exit(e, out, err);
         return kExitUsage;
     }
-    OpenHostSession(ResolveDataLocations(options.store, options.config));
+    DataLocations locations = ResolveDataLocations(options.store, options.config);
+    OpenHostSession(locations);
+    if (inspectCommand->parsed()) {
+        return RunInspect(inspect, locations.configFolder, out, err);
+    }
     for (const PendingCommand& command : kPendingCommands) {
         if (app.got_subcommand(command.name)) {
             err << "quillane: the '" << command.name << "' command is not available yet\n";

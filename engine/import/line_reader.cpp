@@ -1,0 +1,238 @@
+#include "engine/import/line_reader.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kWhiteSpace = " \t\r\n\v\f";
+
+char ToUpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+} // namespace
+
+std::string_view TrimView(std::string_view text) {
+    size_t first = text.find_first_not_of(kWhiteSpace);
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    size_t last = text.find_last_not_of(kWhiteSpace);
+    return text.substr(first, last - first + 1);
+}
+
+std::string Trim(std::string_view text) {
+    return std::string(TrimView(text));
+}
+
+std::string UpperAscii(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        c = ToUpperAscii(c);
+    }
+    return upper;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (ToUpperAscii(a[i]) != ToUpperAscii(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ParseDigits(std::string_view text, int& out) {
+    if (text.empty()) {
+        return false;
+    }
+    long long number = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return false;
+        }
+        number = std::min<long long>(number * 10 + (c - '0'), INT_MAX);
+    }
+    out = static_cast<int>(number);
+    return true;
+}
+
+int LeadingNumber(std::string_view text) {
+    size_t i = text.find_first_not_of(kWhiteSpace);
+    if (i == std::string_view::npos) {
+        return 0;
+    }
+    bool negative = false;
+    if (text[i] == '+' || text[i] == '-') {
+        negative = text[i] == '-';
+        ++i;
+    }
+    long long number = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        number = std::min<long long>(number * 10 + (text[i] - '0'), INT_MAX);
+    }
+    return static_cast<int>(negative ? -number : number);
+}
+
+void CvCalLineReader::Init(const char* text, size_t length) {
+    Start = text;
+    Length = length;
+    Cursor = 0;
+    LineNumber = 0;
+    Line.clear();
+    Pos = 0;
+    Name.clear();
+    ParamName.clear();
+    ParamValue.clear();
+    Value.clear();
+}
+
+void CvCalLineReader::AppendPhysicalLine() {
+    const char* begin = Start + Cursor;
+    const void* lf = std::memchr(begin, '\n', Length - Cursor);
+    size_t end = lf ? static_cast<size_t>(static_cast<const char*>(lf) - Start) : Length;
+    size_t contentEnd = end;
+    if (lf && contentEnd > Cursor && Start[contentEnd - 1] == '\r') {
+        --contentEnd;
+    }
+    Line.append(begin, contentEnd - Cursor);
+    ++LineNumber;
+    Cursor = lf ? end + 1 : Length;
+}
+
+bool CvCalLineReader::ReadLine(bool skipLeadingSpaces) {
+    Line.clear();
+    Pos = 0;
+    if (skipLeadingSpaces) {
+        while (Cursor < Length && Start[Cursor] == ' ') {
+            ++Cursor;
+        }
+    }
+    if (Cursor >= Length) {
+        return false;
+    }
+    AppendPhysicalLine();
+    while (Cursor < Length && Start[Cursor] == ' ') {
+        ++Cursor;
+        AppendPhysicalLine();
+    }
+    return true;
+}
+
+bool CvCalLineReader::NextProperty() {
+    while (ReadLine(true)) {
+        size_t separator = Line.find_first_of(":;");
+        if (separator == std::string::npos) {
+            continue;
+        }
+        Pos = separator;
+        std::string_view name(Line.data(), separator);
+        size_t dot = name.find('.');
+        if (dot != std::string_view::npos) {
+            name.remove_prefix(dot + 1);
+        }
+        size_t last = name.find_last_not_of(kWhiteSpace);
+        name = name.substr(0, last == std::string_view::npos ? 0 : last + 1);
+        Name = UpperAscii(name);
+        return true;
+    }
+    return false;
+}
+
+bool CvCalLineReader::NextParam(bool quoteAware) {
+    if (Pos < Line.size() && Line[Pos] == ';') {
+        ++Pos;
+    }
+    size_t end = Pos;
+    bool insideQuotes = false;
+    for (; end < Line.size(); ++end) {
+        char c = Line[end];
+        if (quoteAware && c == '"') {
+            insideQuotes = !insideQuotes;
+        } else if (!insideQuotes && (c == ':' || c == ';')) {
+            break;
+        }
+    }
+    if (end >= Line.size() || end == Pos) {
+        return false;
+    }
+    std::string_view param(Line.data() + Pos, end - Pos);
+    size_t equals = param.find('=');
+    if (equals == std::string_view::npos) {
+        ParamName.clear();
+        ParamValue = Trim(param);
+    } else {
+        ParamName = UpperAscii(TrimView(param.substr(0, equals)));
+        ParamValue = Trim(param.substr(equals + 1));
+    }
+    Pos = end;
+    return true;
+}
+
+bool CvCalLineReader::ReadValue(int encoding) {
+    size_t colon = Line.find(':', Pos);
+    if (colon == std::string::npos) {
+        return false;
+    }
+    Value.assign(Line, colon + 1);
+    if (encoding == kEncodingQuotedPrintable) {
+        while (!Value.empty() && Value.back() == '=' && ReadLine(true)) {
+            Value += "\r\n";
+            Value += Line;
+        }
+    }
+    return true;
+}
+
+std::string CvCalLineReader::ValueTrimmed() const {
+    return Trim(Value);
+}
+
+int CvCalLineReader::ValueAsNumber(int defaultValue, bool& error) const {
+    int number = 0;
+    if (!ParseDigits(TrimView(Value), number)) {
+        error = true;
+        return defaultValue;
+    }
+    return number;
+}
+
+void CvCalLineReader::SplitValue(const char* delimiters, std::vector<std::string>& out) const {
+    out.clear();
+    size_t begin = 0;
+    while (begin <= Value.size()) {
+        size_t end = Value.find_first_of(delimiters, begin);
+        if (end == std::string::npos) {
+            end = Value.size();
+        }
+        if (end > begin) {
+            out.emplace_back(Value, begin, end - begin);
+        }
+        begin = end + 1;
+    }
+}
+
+std::string CvCalLineReader::ParamValueUnquoted() const {
+    std::string_view value = TrimView(ParamValue);
+    if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
+        value = value.substr(1, value.size() - 2);
+    }
+    return std::string(value);
+}
+
+bool CvCalLineReader::FindProperty(const char* name, const char* value) {
+    while (NextProperty()) {
+        if (Name != name) {
+            continue;
+        }
+        if (value == nullptr || (ReadValue(kEncodingNone) && ValueTrimmed() == value)) {
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,137 @@
+#include "engine/import/read_file.h"
+
+#include "platform/win32/code_page.h"
+
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+enum class TextForm { EightBit, Utf8, Utf16Le, Utf16Be };
+
+// Looks at the first bytes; drops a byte-order mark.
+TextForm DetectForm(std::string& text) {
+    auto byte = [&text](size_t i) { return static_cast<unsigned char>(text[i]); };
+    if (byte(0) == 0xEF && byte(1) == 0xBB && byte(2) == 0xBF) {
+        text.erase(0, 3);
+        return TextForm::Utf8;
+    }
+    if (byte(0) == 0xFF && byte(1) == 0xFE) {
+        text.erase(0, 2);
+        return TextForm::Utf16Le;
+    }
+    if (byte(0) == 0xFE && byte(1) == 0xFF) {
+        text.erase(0, 2);
+        return TextForm::Utf16Be;
+    }
+    unsigned word = byte(0) | (byte(1) << 8);
+    if (word < 0x1000 && byte(0) != 0) {
+        return TextForm::Utf16Le;
+    }
+    if (word >= 0x1000 && byte(0) == 0) {
+        return TextForm::Utf16Be;
+    }
+    return TextForm::EightBit;
+}
+
+bool IsUtf16(TextForm form) {
+    return form == TextForm::Utf16Le || form == TextForm::Utf16Be;
+}
+
+// Replaces NUL units by spaces in the unit's byte order; returns how many.
+int ReplaceNulUnits(std::string& text, TextForm form) {
+    int count = 0;
+    if (!IsUtf16(form)) {
+        for (char& c : text) {
+            if (c == '\0') {
+                c = ' ';
+                ++count;
+            }
+        }
+        return count;
+    }
+    size_t spaceByte = form == TextForm::Utf16Le ? 0 : 1;
+    for (size_t i = 0; i + 1 < text.size(); i += 2) {
+        if (text[i] == '\0' && text[i + 1] == '\0') {
+            text[i + spaceByte] = ' ';
+            ++count;
+        }
+    }
+    return count;
+}
+
+std::u16string Utf16Units(const std::string& text, TextForm form) {
+    std::u16string wide(text.size() / 2, u'\0');
+    bool bigEndian = form == TextForm::Utf16Be;
+    for (size_t i = 0; i < wide.size(); ++i) {
+        auto first = static_cast<unsigned char>(text[2 * i]);
+        auto second = static_cast<unsigned char>(text[2 * i + 1]);
+        wide[i] = static_cast<char16_t>(bigEndian ? (first << 8) | second : first | (second << 8));
+    }
+    return wide;
+}
+
+void InsertLineFeedsAfterLoneCRs(std::string& text) {
+    size_t lone = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) {
+            ++lone;
+        }
+    }
+    if (lone == 0) {
+        return;
+    }
+    std::string fixed;
+    fixed.reserve(text.size() + lone);
+    for (size_t i = 0; i < text.size(); ++i) {
+        fixed += text[i];
+        if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) {
+            fixed += '\n';
+        }
+    }
+    text.swap(fixed);
+}
+
+} // namespace
+
+void NormalizeFileText(std::string& text, const char* fileName, const ImportLogSink& log) {
+    if (text.size() >= 4) {
+        TextForm form = DetectForm(text);
+        int nulCount = ReplaceNulUnits(text, form);
+        if (nulCount > 0 && fileName != nullptr) {
+            log(std::string("File(") + fileName + ") contains unencoded binary data(" +
+                    std::to_string(nulCount) + " bad symbols)! It cannot be imported correctly.",
+                0, "CvCalImport::_ReadFile", 3, 1);
+        }
+        std::u16string wide;
+        if (form == TextForm::Utf8) {
+            wide = MultiByteToWide(CP_UTF8, text).value_or(std::u16string());
+        } else if (IsUtf16(form)) {
+            wide = Utf16Units(text, form);
+        }
+        if (!wide.empty()) {
+            text = WideToAnsi(wide);
+        }
+    }
+    InsertLineFeedsAfterLoneCRs(text);
+}
+
+bool _ReadFile(std::FILE* file, std::string& text, const char* fileName, const ImportLogSink& log) {
+    if (file == nullptr) {
+        return false;
+    }
+    struct stat info {};
+    bool ok = fstat(fileno(file), &info) == 0;
+    text.clear();
+    if (ok && info.st_size > 0) {
+        text.resize(static_cast<size_t>(info.st_size));
+        size_t read = std::fread(text.data(), 1, text.size(), file);
+        text.resize(read);
+        ok = !std::ferror(file);
+    }
+    std::fclose(file);
+    if (ok) {
+        NormalizeFileText(text, fileName, log);
+    }
+    return ok;
+}

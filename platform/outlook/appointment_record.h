@@ -1,0 +1,75 @@
+#pragma once
+// One appointment as the calendar store keeps it: the fields in UTC, the
+// recurrence pattern, the MAPI properties without a field of their own, the
+// recipients and the changed occurrences of a series.
+
+#include "platform/outlook/recurrence_rule.h"
+#include "platform/outlook/store_time.h"
+#include "platform/win32/types.h"
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A MAPI property value; type is the property type (PT_LONG, PT_STRING8,
+// PT_UNICODE, PT_BINARY, PT_SYSTIME, PT_BOOLEAN). Numbers, booleans and
+// date-times (UTC seconds) use number.
+struct PropValue {
+    LONG type = 0;
+    std::int64_t number = 0;
+    std::u16string text;
+    std::vector<BYTE> bytes;
+
+    bool operator==(const PropValue&) const = default;
+};
+
+struct RecipientRecord {
+    std::u16string name;
+    std::u16string address;
+    LONG type = 1;
+};
+
+// A changed occurrence of a series. The original day and the new times are
+// wall-clock readings of the series' zone, so that the series and its
+// exceptions move together when the series' zone changes.
+struct ExceptionRecord {
+    int originalDay = 0;
+    bool deleted = false;
+    StoreSeconds startLocal = 0;
+    StoreSeconds endLocal = 0;
+    std::optional<std::u16string> subject;
+    std::optional<std::u16string> location;
+    std::optional<std::u16string> body;
+};
+
+// The pattern's range is kept as UTC instants of its first and last days'
+// midnight in the series' zone (what the pattern date properties hold).
+struct PatternRecord {
+    RecurrenceRule rule;
+    StoreSeconds startUtc = 0;
+    std::optional<StoreSeconds> endUtc;
+};
+
+struct AppointmentRecord {
+    std::int64_t id = 0; // 0 until first saved
+    std::int64_t folderId = 0;
+    std::u16string subject, location, body, categories, resources;
+    StoreSeconds startUtc = 0;
+    StoreSeconds endUtc = 0;
+    bool allDayEvent = false;
+    LONG sensitivity = 0;
+    LONG importance = 1;
+    LONG busyStatus = 2;
+    bool reminderSet = false;
+    LONG reminderMinutesBeforeStart = 15;
+    LONG meetingStatus = 0;
+    std::optional<PatternRecord> pattern;
+
+    // Loaded on first use (see CalendarStore); keyed by property id (the
+    // high word of the tag).
+    std::optional<std::map<LONG, PropValue>> props;
+    std::optional<std::vector<RecipientRecord>> recipients;
+    std::optional<std::vector<ExceptionRecord>> exceptions;
+};

@@ -1,0 +1,579 @@
+#include "platform/outlook/calendar_store.h"
+
+#include "platform/com/com_error.h"
+#include "platform/outlook/tied_properties.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+// "QULN": marks a SQLite file as a calendar store.
+constexpr std::int64_t kApplicationId = 0x51554C4E;
+constexpr std::int64_t kSchemaVersion = 1;
+
+constexpr const char* kSchema = R"sql(
+CREATE TABLE folders(
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    parent_id INTEGER REFERENCES folders(id),
+    name TEXT NOT NULL COLLATE NOCASE,
+    item_type INTEGER NOT NULL,
+    role INTEGER NOT NULL DEFAULT 0,
+    UNIQUE(parent_id, name));
+CREATE TABLE items(
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    folder_id INTEGER NOT NULL REFERENCES folders(id),
+    subject TEXT NOT NULL COLLATE NOCASE,
+    location TEXT NOT NULL COLLATE NOCASE,
+    body TEXT NOT NULL COLLATE NOCASE,
+    categories TEXT NOT NULL COLLATE NOCASE,
+    resources TEXT NOT NULL COLLATE NOCASE,
+    start_utc INTEGER NOT NULL,
+    end_utc INTEGER NOT NULL,
+    all_day INTEGER NOT NULL,
+    sensitivity INTEGER NOT NULL,
+    importance INTEGER NOT NULL,
+    busy_status INTEGER NOT NULL,
+    reminder_set INTEGER NOT NULL,
+    reminder_minutes INTEGER NOT NULL,
+    meeting_status INTEGER NOT NULL,
+    rec_type INTEGER,
+    rec_interval INTEGER,
+    rec_mask INTEGER,
+    rec_day_of_month INTEGER,
+    rec_month_of_year INTEGER,
+    rec_instance INTEGER,
+    rec_no_end INTEGER,
+    rec_occurrences INTEGER,
+    rec_start_utc INTEGER,
+    rec_end_utc INTEGER);
+CREATE INDEX items_start ON items(folder_id, start_utc);
+CREATE INDEX items_end ON items(folder_id, end_utc);
+CREATE INDEX items_subject ON items(folder_id, subject);
+CREATE INDEX items_series ON items(folder_id) WHERE rec_type IS NOT NULL;
+CREATE TABLE props(
+    item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
+    prop_id INTEGER NOT NULL,
+    type INTEGER NOT NULL,
+    value,
+    PRIMARY KEY(item_id, prop_id)) WITHOUT ROWID;
+CREATE TABLE recipients(
+    item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
+    position INTEGER NOT NULL,
+    name TEXT NOT NULL,
+    address TEXT NOT NULL,
+    type INTEGER NOT NULL,
+    PRIMARY KEY(item_id, position)) WITHOUT ROWID;
+CREATE TABLE exceptions(
+    item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
+    original_day INTEGER NOT NULL,
+    deleted INTEGER NOT NULL,
+    start_local INTEGER NOT NULL,
+    end_local INTEGER NOT NULL,
+    subject TEXT,
+    location TEXT,
+    body TEXT,
+    PRIMARY KEY(item_id, original_day)) WITHOUT ROWID;
+CREATE TABLE named_props(
+    prop_id INTEGER PRIMARY KEY,
+    set_guid TEXT NOT NULL COLLATE NOCASE,
+    lid INTEGER NOT NULL,
+    UNIQUE(set_guid, lid));
+)sql";
+
+constexpr const char* kItemColumns =
+    "id, folder_id, subject, location, body, categories, resources, start_utc, end_utc, "
+    "all_day, sensitivity, importance, busy_status, reminder_set, reminder_minutes, "
+    "meeting_status, rec_type, rec_interval, rec_mask, rec_day_of_month, rec_month_of_year, "
+    "rec_instance, rec_no_end, rec_occurrences, rec_start_utc, rec_end_utc";
+
+bool FileExists(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0;
+}
+
+std::u16string Widen(const std::string& text) {
+    return std::u16string(text.begin(), text.end());
+}
+
+[[noreturn]] void NotAStore(const std::string& path, const char16_t* why) {
+    throw _com_error(MAPI_E_CALL_FAILED, u"The file " + Widen(path) +
+                                             u" is not a calendar store (" + why +
+                                             u"); it was left unchanged.");
+}
+
+std::int64_t PragmaValue(SqliteDatabase& db, const char* pragma) {
+    SqliteStatement query(db.Handle(), std::string("PRAGMA ") + pragma);
+    return query.Step() ? query.Int(0) : 0;
+}
+
+FolderRow ReadFolder(const SqliteStatement& row) {
+    FolderRow folder;
+    folder.id = row.Int(0);
+    folder.parentId = row.OptionalInt(1);
+    folder.name = row.Text16(2);
+    folder.itemType = static_cast<LONG>(row.Int(3));
+    folder.role = static_cast<LONG>(row.Int(4));
+    return folder;
+}
+
+std::optional<PatternRecord> ReadPattern(const SqliteStatement& row) {
+    if (row.IsNull(16)) {
+        return std::nullopt;
+    }
+    PatternRecord pattern;
+    RecurrenceRule& rule = pattern.rule;
+    rule.type = static_cast<int>(row.Int(16));
+    rule.interval = static_cast<int>(row.Int(17));
+    rule.dayOfWeekMask = static_cast<int>(row.Int(18));
+    rule.dayOfMonth = static_cast<int>(row.Int(19));
+    rule.monthOfYear = static_cast<int>(row.Int(20));
+    rule.instance = static_cast<int>(row.Int(21));
+    rule.noEndDate = row.Int(22) != 0;
+    rule.occurrences = static_cast<int>(row.Int(23));
+    pattern.startUtc = row.Int(24);
+    pattern.endUtc = row.OptionalInt(25);
+    return pattern;
+}
+
+AppointmentRecord ReadItem(const SqliteStatement& row) {
+    AppointmentRecord item;
+    item.id = row.Int(0);
+    item.folderId = row.Int(1);
+    item.subject = row.Text16(2);
+    item.location = row.Text16(3);
+    item.body = row.Text16(4);
+    item.categories = row.Text16(5);
+    item.resources = row.Text16(6);
+    item.startUtc = row.Int(7);
+    item.endUtc = row.Int(8);
+    item.allDayEvent = row.Int(9) != 0;
+    item.sensitivity = static_cast<LONG>(row.Int(10));
+    item.importance = static_cast<LONG>(row.Int(11));
+    item.busyStatus = static_cast<LONG>(row.Int(12));
+    item.reminderSet = row.Int(13) != 0;
+    item.reminderMinutesBeforeStart = static_cast<LONG>(row.Int(14));
+    item.meetingStatus = static_cast<LONG>(row.Int(15));
+    item.pattern = ReadPattern(row);
+    return item;
+}
+
+void BindPattern(SqliteStatement& statement, const std::optional<PatternRecord>& pattern) {
+    if (!pattern) {
+        for (int i = 16; i <= 25; ++i) {
+            statement.BindNull(i);
+        }
+        return;
+    }
+    const RecurrenceRule& rule = pattern->rule;
+    statement.Bind(16, std::int64_t{rule.type})
+        .Bind(17, std::int64_t{rule.interval})
+        .Bind(18, std::int64_t{rule.dayOfWeekMask})
+        .Bind(19, std::int64_t{rule.dayOfMonth})
+        .Bind(20, std::int64_t{rule.monthOfYear})
+        .Bind(21, std::int64_t{rule.instance})
+        .Bind(22, std::int64_t{rule.noEndDate})
+        .Bind(23, std::int64_t{rule.occurrences})
+        .Bind(24, pattern->startUtc);
+    if (pattern->endUtc) {
+        statement.Bind(25, *pattern->endUtc);
+    } else {
+        statement.BindNull(25);
+    }
+}
+
+void BindValue(SqliteStatement& statement, int index, const PropValue& value) {
+    if (value.type == PT_BINARY) {
+        statement.Bind(index, value.bytes);
+    } else if (value.type == PT_STRING8 || value.type == PT_UNICODE) {
+        statement.Bind(index, value.text);
+    } else {
+        statement.Bind(index, value.number);
+    }
+}
+
+PropValue ReadValue(const SqliteStatement& row, LONG type, int column) {
+    PropValue value;
+    value.type = type;
+    if (type == PT_BINARY) {
+        value.bytes = row.Blob(column);
+    } else if (type == PT_STRING8 || type == PT_UNICODE) {
+        value.text = row.Text16(column);
+    } else {
+        value.number = row.Int(column);
+    }
+    return value;
+}
+
+const char* OrderClause(ItemOrder order) {
+    switch (order) {
+    case ItemOrder::Start:
+        return " ORDER BY start_utc, id";
+    case ItemOrder::End:
+        return " ORDER BY end_utc, id";
+    case ItemOrder::Subject:
+        return " ORDER BY subject, id";
+    case ItemOrder::Creation:
+        break;
+    }
+    return " ORDER BY id";
+}
+
+} // namespace
+
+CalendarStore::CalendarStore(std::string path, std::unique_ptr<SqliteDatabase> db)
+    : path_(std::move(path)), db_(std::move(db)), systemZone_(StoreZone::CurrentSystem()) {}
+
+std::shared_ptr<CalendarStore> CalendarStore::Open(const std::string& path, bool create) {
+    const bool exists = FileExists(path);
+    if (!exists && !create) {
+        throw _com_error(MAPI_E_NOT_FOUND, u"There is no calendar store at " + Widen(path) + u".");
+    }
+    auto db = std::make_unique<SqliteDatabase>(path, !exists);
+    std::shared_ptr<CalendarStore> store(new CalendarStore(path, std::move(db)));
+    std::int64_t pages = 0;
+    try {
+        pages = PragmaValue(*store->db_, "page_count");
+    } catch (const _com_error&) {
+        NotAStore(path, u"it is not a SQLite database, or it is damaged");
+    }
+    if (pages == 0) {
+        store->CreateSchema();
+    } else {
+        store->CheckSchema();
+    }
+    return store;
+}
+
+void CalendarStore::CheckSchema() {
+    if (PragmaValue(*db_, "application_id") != kApplicationId) {
+        NotAStore(path_, u"it is a database of another program");
+    }
+    if (PragmaValue(*db_, "user_version") != kSchemaVersion) {
+        NotAStore(path_, u"it was written by another version of quillane");
+    }
+    db_->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
+}
+
+void CalendarStore::CreateSchema() {
+    db_->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
+    SqliteTransaction transaction(*db_);
+    db_->Exec(kSchema);
+    db_->Exec("PRAGMA application_id=" + std::to_string(kApplicationId) +
+              "; PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";");
+    SqliteStatement insertName(db_->Handle(),
+                               "INSERT INTO named_props(prop_id, set_guid, lid) VALUES(?,?,?)");
+    for (const PremappedName& name : kPremappedNames) {
+        insertName.Bind(1, std::int64_t{name.propId})
+            .Bind(2, std::u16string(name.setGuid))
+            .Bind(3, std::int64_t{name.id})
+            .Run();
+    }
+    db_->Exec("INSERT INTO folders(id, parent_id, name, item_type, role) VALUES"
+              "(1, NULL, 'Personal Folders', 0, -1),"
+              "(2, 1, 'Calendar', 1, 9),"
+              "(3, 1, 'Inbox', 0, 6);");
+    transaction.Commit();
+}
+
+std::optional<FolderRow> CalendarStore::FindFolder(std::int64_t id) {
+    SqliteStatement& query =
+        db_->Cached("SELECT id, parent_id, name, item_type, role FROM folders WHERE id=?");
+    query.Bind(1, id);
+    std::optional<FolderRow> folder;
+    if (query.Step()) {
+        folder = ReadFolder(query);
+    }
+    query.Reset();
+    return folder;
+}
+
+std::optional<FolderRow> CalendarStore::DefaultFolder(LONG role) {
+    SqliteStatement& query = db_->Cached(
+        "SELECT id, parent_id, name, item_type, role FROM folders WHERE role=? ORDER BY id");
+    query.Bind(1, std::int64_t{role});
+    std::optional<FolderRow> folder;
+    if (query.Step()) {
+        folder = ReadFolder(query);
+    }
+    query.Reset();
+    return folder;
+}
+
+std::vector<FolderRow> CalendarStore::ChildFolders(std::optional<std::int64_t> parentId) {
+    SqliteStatement& query = db_->Cached("SELECT id, parent_id, name, item_type, role FROM "
+                                         "folders WHERE parent_id IS ? ORDER BY id");
+    if (parentId) {
+        query.Bind(1, *parentId);
+    } else {
+        query.BindNull(1);
+    }
+    std::vector<FolderRow> folders;
+    while (query.Step()) {
+        folders.push_back(ReadFolder(query));
+    }
+    query.Reset();
+    return folders;
+}
+
+FolderRow CalendarStore::AddFolder(std::int64_t parentId, const std::u16string& name,
+                                   LONG itemType) {
+    for (const FolderRow& sibling : ChildFolders(parentId)) {
+        if (sibling.name == name) {
+            throw _com_error(E_INVALIDARG, u"A folder named " + name + u" already exists.");
+        }
+    }
+    SqliteTransaction transaction(*db_);
+    db_->Cached("INSERT INTO folders(parent_id, name, item_type) VALUES(?,?,?)")
+        .Bind(1, parentId)
+        .Bind(2, name)
+        .Bind(3, std::int64_t{itemType})
+        .Run();
+    const std::int64_t id = db_->LastInsertRowId();
+    transaction.Commit();
+    return *FindFolder(id);
+}
+
+std::int64_t CalendarStore::CountItems(std::int64_t folderId) {
+    SqliteStatement& query = db_->Cached("SELECT count(*) FROM items WHERE folder_id=?");
+    query.Bind(1, folderId);
+    query.Step();
+    const std::int64_t count = query.Int(0);
+    query.Reset();
+    return count;
+}
+
+std::vector<ItemKey> CalendarStore::QueryItems(std::int64_t folderId, const SqlCondition& condition,
+                                               ItemOrder order) {
+    const std::string sql = "SELECT id, start_utc, end_utc, rec_type IS NOT NULL, subject FROM "
+                            "items WHERE folder_id=? AND (" +
+                            condition.where + ")" + OrderClause(order);
+    SqliteStatement& query = db_->Cached(sql);
+    query.Bind(1, folderId);
+    int index = 2;
+    for (const auto& value : condition.values) {
+        std::visit([&](const auto& v) { query.Bind(index++, v); }, value);
+    }
+    std::vector<ItemKey> keys;
+    while (query.Step()) {
+        keys.push_back({query.Int(0), query.Int(1), query.Int(2), query.Int(3) != 0,
+                        order == ItemOrder::Subject ? query.Text16(4) : std::u16string()});
+    }
+    query.Reset();
+    return keys;
+}
+
+std::optional<AppointmentRecord> CalendarStore::LoadItem(std::int64_t id) {
+    SqliteStatement& query =
+        db_->Cached(std::string("SELECT ") + kItemColumns + " FROM items WHERE id=?");
+    query.Bind(1, id);
+    std::optional<AppointmentRecord> item;
+    if (query.Step()) {
+        item = ReadItem(query);
+    }
+    query.Reset();
+    return item;
+}
+
+void CalendarStore::LoadProps(AppointmentRecord& record) {
+    if (record.props) {
+        return;
+    }
+    record.props.emplace();
+    if (record.id == 0) {
+        return;
+    }
+    SqliteStatement& query = db_->Cached("SELECT prop_id, type, value FROM props WHERE item_id=?");
+    query.Bind(1, record.id);
+    while (query.Step()) {
+        const LONG type = static_cast<LONG>(query.Int(1));
+        (*record.props)[static_cast<LONG>(query.Int(0))] = ReadValue(query, type, 2);
+    }
+    query.Reset();
+}
+
+void CalendarStore::LoadRecipients(AppointmentRecord& record) {
+    if (record.recipients) {
+        return;
+    }
+    record.recipients.emplace();
+    if (record.id == 0) {
+        return;
+    }
+    SqliteStatement& query =
+        db_->Cached("SELECT name, address, type FROM recipients WHERE item_id=? ORDER BY position");
+    query.Bind(1, record.id);
+    while (query.Step()) {
+        record.recipients->push_back(
+            {query.Text16(0), query.Text16(1), static_cast<LONG>(query.Int(2))});
+    }
+    query.Reset();
+}
+
+void CalendarStore::LoadExceptions(AppointmentRecord& record) {
+    if (record.exceptions) {
+        return;
+    }
+    record.exceptions.emplace();
+    if (record.id == 0) {
+        return;
+    }
+    SqliteStatement& query =
+        db_->Cached("SELECT original_day, deleted, start_local, end_local, subject, location, "
+                    "body FROM exceptions WHERE item_id=? ORDER BY original_day");
+    query.Bind(1, record.id);
+    while (query.Step()) {
+        ExceptionRecord exception;
+        exception.originalDay = static_cast<int>(query.Int(0));
+        exception.deleted = query.Int(1) != 0;
+        exception.startLocal = query.Int(2);
+        exception.endLocal = query.Int(3);
+        for (int column = 4; column <= 6; ++column) {
+            if (!query.IsNull(column)) {
+                (column == 4   ? exception.subject
+                 : column == 5 ? exception.location
+                               : exception.body) = query.Text16(column);
+            }
+        }
+        record.exceptions->push_back(std::move(exception));
+    }
+    query.Reset();
+}
+
+void CalendarStore::WriteItemRow(AppointmentRecord& record) {
+    const char* sql =
+        record.id == 0
+            ? "INSERT INTO items(folder_id, subject, location, body, categories, resources, "
+              "start_utc, end_utc, all_day, sensitivity, importance, busy_status, reminder_set, "
+              "reminder_minutes, meeting_status, rec_type, rec_interval, rec_mask, "
+              "rec_day_of_month, rec_month_of_year, rec_instance, rec_no_end, rec_occurrences, "
+              "rec_start_utc, rec_end_utc) "
+              "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"
+            : "UPDATE items SET folder_id=?, subject=?, location=?, body=?, categories=?, "
+              "resources=?, start_utc=?, end_utc=?, all_day=?, sensitivity=?, importance=?, "
+              "busy_status=?, reminder_set=?, reminder_minutes=?, meeting_status=?, rec_type=?, "
+              "rec_interval=?, rec_mask=?, rec_day_of_month=?, rec_month_of_year=?, "
+              "rec_instance=?, rec_no_end=?, rec_occurrences=?, rec_start_utc=?, rec_end_utc=? "
+              "WHERE id=?";
+    SqliteStatement& statement = db_->Cached(sql);
+    statement.Bind(1, record.folderId)
+        .Bind(2, record.subject)
+        .Bind(3, record.location)
+        .Bind(4, record.body)
+        .Bind(5, record.categories)
+        .Bind(6, record.resources)
+        .Bind(7, record.startUtc)
+        .Bind(8, record.endUtc)
+        .Bind(9, std::int64_t{record.allDayEvent})
+        .Bind(10, std::int64_t{record.sensitivity})
+        .Bind(11, std::int64_t{record.importance})
+        .Bind(12, std::int64_t{record.busyStatus})
+        .Bind(13, std::int64_t{record.reminderSet})
+        .Bind(14, std::int64_t{record.reminderMinutesBeforeStart})
+        .Bind(15, std::int64_t{record.meetingStatus});
+    BindPattern(statement, record.pattern);
+    if (record.id != 0) {
+        statement.Bind(26, record.id);
+    }
+    statement.Run();
+    if (record.id == 0) {
+        record.id = db_->LastInsertRowId();
+    }
+}
+
+void CalendarStore::WriteProps(const AppointmentRecord& record) {
+    db_->Cached("DELETE FROM props WHERE item_id=?").Bind(1, record.id).Run();
+    SqliteStatement& insert =
+        db_->Cached("INSERT INTO props(item_id, prop_id, type, value) VALUES(?,?,?,?)");
+    for (const auto& [propId, value] : *record.props) {
+        insert.Bind(1, record.id).Bind(2, std::int64_t{propId}).Bind(3, std::int64_t{value.type});
+        BindValue(insert, 4, value);
+        insert.Run();
+    }
+}
+
+void CalendarStore::WriteRecipients(const AppointmentRecord& record) {
+    db_->Cached("DELETE FROM recipients WHERE item_id=?").Bind(1, record.id).Run();
+    SqliteStatement& insert = db_->Cached(
+        "INSERT INTO recipients(item_id, position, name, address, type) VALUES(?,?,?,?,?)");
+    std::int64_t position = 0;
+    for (const RecipientRecord& recipient : *record.recipients) {
+        insert.Bind(1, record.id)
+            .Bind(2, position++)
+            .Bind(3, recipient.name)
+            .Bind(4, recipient.address)
+            .Bind(5, std::int64_t{recipient.type})
+            .Run();
+    }
+}
+
+void CalendarStore::WriteExceptions(const AppointmentRecord& record) {
+    db_->Cached("DELETE FROM exceptions WHERE item_id=?").Bind(1, record.id).Run();
+    SqliteStatement& insert =
+        db_->Cached("INSERT INTO exceptions(item_id, original_day, deleted, start_local, "
+                    "end_local, subject, location, body) VALUES(?,?,?,?,?,?,?,?)");
+    for (const ExceptionRecord& exception : *record.exceptions) {
+        insert.Bind(1, record.id)
+            .Bind(2, std::int64_t{exception.originalDay})
+            .Bind(3, std::int64_t{exception.deleted})
+            .Bind(4, exception.startLocal)
+            .Bind(5, exception.endLocal);
+        const std::optional<std::u16string>* texts[] = {&exception.subject, &exception.location,
+                                                        &exception.body};
+        for (int i = 0; i < 3; ++i) {
+            if (*texts[i]) {
+                insert.Bind(6 + i, **texts[i]);
+            } else {
+                insert.BindNull(6 + i);
+            }
+        }
+        insert.Run();
+    }
+}
+
+void CalendarStore::SaveItem(AppointmentRecord& record) {
+    SqliteTransaction transaction(*db_);
+    const std::int64_t previousId = record.id;
+    try {
+        WriteItemRow(record);
+        if (record.props) {
+            WriteProps(record);
+        }
+        if (record.recipients) {
+            WriteRecipients(record);
+        }
+        if (record.exceptions) {
+            WriteExceptions(record);
+        }
+        transaction.Commit();
+    } catch (...) {
+        record.id = previousId;
+        throw;
+    }
+}
+
+void CalendarStore::DeleteItem(std::int64_t id) {
+    SqliteTransaction transaction(*db_);
+    db_->Cached("DELETE FROM items WHERE id=?").Bind(1, id).Run();
+    transaction.Commit();
+}
+
+LONG CalendarStore::NamedPropId(const std::u16string& setGuid, LONG id, bool create) {
+    SqliteStatement& query =
+        db_->Cached("SELECT prop_id FROM named_props WHERE set_guid=? AND lid=?");
+    query.Bind(1, setGuid).Bind(2, std::int64_t{id});
+    LONG propId = query.Step() ? static_cast<LONG>(query.Int(0)) : 0;
+    query.Reset();
+    if (propId != 0 || !create) {
+        return propId;
+    }
+    SqliteTransaction transaction(*db_);
+    db_->Cached("INSERT INTO named_props(prop_id, set_guid, lid) SELECT max(max(prop_id) + 1, ?), "
+                "?, ? FROM named_props")
+        .Bind(1, std::int64_t{kFirstFreePropId})
+        .Bind(2, setGuid)
+        .Bind(3, std::int64_t{id})
+        .Run();
+    propId = static_cast<LONG>(db_->LastInsertRowId());
+    transaction.Commit();
+    return propId;
+}

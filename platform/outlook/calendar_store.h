@@ -1,0 +1,97 @@
+#pragma once
+// The calendar store: one SQLite file holding folders, appointments with their
+// properties, recipients and changed occurrences, and the store's named
+// property mappings. WAL journal; every save or delete is one transaction;
+// other processes may use the same file (they wait for each other's writes).
+//
+// A new store holds the top folder "Personal Folders" with "Calendar"
+// (appointments) and "Inbox" (mail). An existing file that is not a store, or
+// is damaged, raises _com_error and is left as it is.
+
+#include "platform/outlook/appointment_record.h"
+#include "platform/outlook/sqlite_database.h"
+#include "platform/outlook/store_time.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+#include <vector>
+
+// What a folder is to the session: the top folder of the store, one of the
+// default folders (by Outlook's default-folder number), or another folder.
+enum StoreFolderRole : LONG { kRoleOther = 0, kRoleTop = -1, kRoleInbox = 6, kRoleCalendar = 9 };
+
+struct FolderRow {
+    std::int64_t id = 0;
+    std::optional<std::int64_t> parentId;
+    std::u16string name;
+    LONG itemType = 1;
+    LONG role = kRoleOther;
+};
+
+// A WHERE clause over the items table with its bound values.
+struct SqlCondition {
+    std::string where = "1";
+    std::vector<std::variant<std::int64_t, std::u16string>> values;
+};
+
+// What ordering and merging need of an item without loading it.
+struct ItemKey {
+    std::int64_t id = 0;
+    StoreSeconds startUtc = 0;
+    StoreSeconds endUtc = 0;
+    bool recurring = false;
+    std::u16string subject;
+};
+
+enum class ItemOrder { Creation, Start, End, Subject };
+
+class CalendarStore {
+public:
+    // Opens the store at path; when the file does not exist and create is
+    // true, makes a new store there.
+    static std::shared_ptr<CalendarStore> Open(const std::string& path, bool create);
+
+    const std::string& Path() const { return path_; }
+    // The system zone as it was when the store was opened.
+    const StoreZone& SystemZone() const { return systemZone_; }
+
+    std::optional<FolderRow> FindFolder(std::int64_t id);
+    std::optional<FolderRow> DefaultFolder(LONG role);
+    // Subfolders in creation order; the store's top folders for no parent.
+    std::vector<FolderRow> ChildFolders(std::optional<std::int64_t> parentId);
+    FolderRow AddFolder(std::int64_t parentId, const std::u16string& name, LONG itemType);
+
+    std::int64_t CountItems(std::int64_t folderId);
+    std::vector<ItemKey> QueryItems(std::int64_t folderId, const SqlCondition& condition,
+                                    ItemOrder order);
+    // The item's fields (one query); properties, recipients and exceptions
+    // are read on first use by the Load functions below.
+    std::optional<AppointmentRecord> LoadItem(std::int64_t id);
+    void LoadProps(AppointmentRecord& record);
+    void LoadRecipients(AppointmentRecord& record);
+    void LoadExceptions(AppointmentRecord& record);
+    // Writes the item in one transaction; gives a new item its id.
+    void SaveItem(AppointmentRecord& record);
+    void DeleteItem(std::int64_t id);
+
+    // The property id (0x8000 and up) of a named property: the set GUID in
+    // its braced text form and the numeric id. 0 when it has no mapping and
+    // create is false.
+    LONG NamedPropId(const std::u16string& setGuid, LONG id, bool create);
+
+private:
+    CalendarStore(std::string path, std::unique_ptr<SqliteDatabase> db);
+    void CreateSchema();
+    void CheckSchema();
+    void WriteItemRow(AppointmentRecord& record);
+    void WriteProps(const AppointmentRecord& record);
+    void WriteRecipients(const AppointmentRecord& record);
+    void WriteExceptions(const AppointmentRecord& record);
+
+    std::string path_;
+    std::unique_ptr<SqliteDatabase> db_;
+    StoreZone systemZone_;
+};

@@ -1,0 +1,212 @@
+#include "platform/outlook/filter_evaluation.h"
+
+#include <algorithm>
+
+namespace {
+
+struct FieldColumn {
+    FilterField field;
+    const char* column;
+};
+
+const FieldColumn kColumns[] = {
+    {FilterField::Start, "start_utc"},
+    {FilterField::End, "end_utc"},
+    {FilterField::Subject, "subject"},
+    {FilterField::Location, "location"},
+    {FilterField::Categories, "categories"},
+    {FilterField::Body, "body"},
+    {FilterField::Resources, "resources"},
+    {FilterField::Duration, "((end_utc - start_utc) / 60)"},
+    {FilterField::Sensitivity, "sensitivity"},
+    {FilterField::Importance, "importance"},
+    {FilterField::BusyStatus, "busy_status"},
+    {FilterField::MeetingStatus, "meeting_status"},
+    {FilterField::ReminderMinutesBeforeStart, "reminder_minutes"},
+    {FilterField::AllDayEvent, "all_day"},
+    {FilterField::ReminderSet, "reminder_set"},
+    {FilterField::IsRecurring, "(rec_type IS NOT NULL)"},
+};
+
+const char* ColumnOf(FilterField field) {
+    for (const FieldColumn& c : kColumns) {
+        if (c.field == field) {
+            return c.column;
+        }
+    }
+    return "NULL";
+}
+
+const char* SqlOperator(CompareOp op) {
+    switch (op) {
+    case CompareOp::Equal:
+        return " = ?";
+    case CompareOp::NotEqual:
+        return " <> ?";
+    case CompareOp::Less:
+        return " < ?";
+    case CompareOp::LessEqual:
+        return " <= ?";
+    case CompareOp::Greater:
+        return " > ?";
+    case CompareOp::GreaterEqual:
+        return " >= ?";
+    }
+    return " = ?";
+}
+
+void AppendSql(const FilterNode& node, SqlCondition& out) {
+    if (node.kind == FilterNode::Kind::Compare) {
+        out.where += std::string(ColumnOf(node.field)) + SqlOperator(node.op);
+        if (const auto* text = std::get_if<std::u16string>(&node.value)) {
+            out.values.emplace_back(*text);
+        } else {
+            out.values.emplace_back(static_cast<std::int64_t>(std::get<long long>(node.value)));
+        }
+        return;
+    }
+    if (node.kind == FilterNode::Kind::Not) {
+        out.where += "NOT (";
+        AppendSql(node.children[0], out);
+        out.where += ")";
+        return;
+    }
+    const char* joiner = node.kind == FilterNode::Kind::And ? " AND " : " OR ";
+    out.where += "(";
+    for (size_t i = 0; i < node.children.size(); ++i) {
+        out.where += i > 0 ? joiner : "";
+        AppendSql(node.children[i], out);
+    }
+    out.where += ")";
+}
+
+char16_t Fold(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+// The order of two texts without regard to ASCII case, as the store's
+// NOCASE columns compare.
+int CompareText(const std::u16string& a, const std::u16string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i) {
+        const char16_t x = Fold(a[i]), y = Fold(b[i]);
+        if (x != y) {
+            return x < y ? -1 : 1;
+        }
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+int CompareNumber(long long a, long long b) {
+    return a < b ? -1 : (a > b ? 1 : 0);
+}
+
+const std::u16string& TextOf(FilterField field, const FilterSubject& s) {
+    switch (field) {
+    case FilterField::Subject:
+        return *s.subject;
+    case FilterField::Location:
+        return *s.location;
+    case FilterField::Body:
+        return *s.body;
+    case FilterField::Categories:
+        return s.record->categories;
+    default:
+        return s.record->resources;
+    }
+}
+
+long long NumberOf(FilterField field, const FilterSubject& s) {
+    const AppointmentRecord& r = *s.record;
+    switch (field) {
+    case FilterField::Start:
+        return s.startUtc;
+    case FilterField::End:
+        return s.endUtc;
+    case FilterField::Duration:
+        return (s.endUtc - s.startUtc) / 60;
+    case FilterField::Sensitivity:
+        return r.sensitivity;
+    case FilterField::Importance:
+        return r.importance;
+    case FilterField::BusyStatus:
+        return r.busyStatus;
+    case FilterField::MeetingStatus:
+        return r.meetingStatus;
+    case FilterField::ReminderMinutesBeforeStart:
+        return r.reminderMinutesBeforeStart;
+    case FilterField::AllDayEvent:
+        return r.allDayEvent;
+    case FilterField::ReminderSet:
+        return r.reminderSet;
+    default:
+        return r.pattern.has_value();
+    }
+}
+
+void Tighten(const FilterNode& node, StartBounds& bounds) {
+    if (node.kind == FilterNode::Kind::And) {
+        for (const FilterNode& child : node.children) {
+            Tighten(child, bounds);
+        }
+        return;
+    }
+    if (node.kind != FilterNode::Kind::Compare || node.field != FilterField::Start) {
+        return;
+    }
+    const StoreSeconds value = std::get<long long>(node.value);
+    const bool lower = node.op == CompareOp::Greater || node.op == CompareOp::GreaterEqual ||
+                       node.op == CompareOp::Equal;
+    const bool upper = node.op == CompareOp::Less || node.op == CompareOp::LessEqual ||
+                       node.op == CompareOp::Equal;
+    if (lower) {
+        bounds.from = bounds.from ? std::max(*bounds.from, value) : value;
+    }
+    if (upper) {
+        bounds.to = bounds.to ? std::min(*bounds.to, value) : value;
+    }
+}
+
+} // namespace
+
+void ResolveFilterDates(FilterNode& node, const StoreZone& systemZone) {
+    if (const DATE* date = std::get_if<DATE>(&node.value)) {
+        node.value = static_cast<long long>(systemZone.ToUtc(DateToSeconds(*date)));
+    }
+    for (FilterNode& child : node.children) {
+        ResolveFilterDates(child, systemZone);
+    }
+}
+
+SqlCondition FilterToSql(const FilterNode& node) {
+    SqlCondition condition;
+    condition.where.clear();
+    AppendSql(node, condition);
+    return condition;
+}
+
+bool FilterMatches(const FilterNode& node, const FilterSubject& subject) {
+    switch (node.kind) {
+    case FilterNode::Kind::And:
+        return std::all_of(node.children.begin(), node.children.end(),
+                           [&](const FilterNode& c) { return FilterMatches(c, subject); });
+    case FilterNode::Kind::Or:
+        return std::any_of(node.children.begin(), node.children.end(),
+                           [&](const FilterNode& c) { return FilterMatches(c, subject); });
+    case FilterNode::Kind::Not:
+        return !FilterMatches(node.children[0], subject);
+    case FilterNode::Kind::Compare:
+        break;
+    }
+    if (const auto* text = std::get_if<std::u16string>(&node.value)) {
+        return CompareHolds(node.op, CompareText(TextOf(node.field, subject), *text));
+    }
+    return CompareHolds(
+        node.op, CompareNumber(NumberOf(node.field, subject), std::get<long long>(node.value)));
+}
+
+StartBounds FilterStartBounds(const FilterNode& node) {
+    StartBounds bounds;
+    Tighten(node, bounds);
+    return bounds;
+}

@@ -1,0 +1,37 @@
+#pragma once
+// Applying a parsed Outlook filter to the store: as a SQL condition over the
+// items table (so that equality on start, end and subject uses an index) and
+// as a test of one appointment or occurrence in memory.
+
+#include "platform/outlook/appointment_record.h"
+#include "platform/outlook/calendar_store.h"
+#include "platform/outlook/outlook_filter.h"
+
+#include <optional>
+
+// Turns the filter's local dates into UTC seconds of the system zone; the
+// functions below take resolved filters only.
+void ResolveFilterDates(FilterNode& node, const StoreZone& systemZone);
+
+SqlCondition FilterToSql(const FilterNode& node);
+
+// The values a filter reads: the record's fields, with an occurrence's own
+// times and changed texts in place of the series'.
+struct FilterSubject {
+    const AppointmentRecord* record = nullptr;
+    StoreSeconds startUtc = 0;
+    StoreSeconds endUtc = 0;
+    const std::u16string* subject = nullptr;
+    const std::u16string* location = nullptr;
+    const std::u16string* body = nullptr;
+};
+
+bool FilterMatches(const FilterNode& node, const FilterSubject& subject);
+
+// The tightest bounds the filter sets on [Start] for every match (from a
+// top-level comparison or an And of them); open when it sets none.
+struct StartBounds {
+    std::optional<StoreSeconds> from;
+    std::optional<StoreSeconds> to;
+};
+StartBounds FilterStartBounds(const FilterNode& node);

@@ -1,0 +1,190 @@
+#include "platform/com/com_error.h"
+#include "platform/outlook/outlook_objects.h"
+
+namespace {
+
+[[noreturn]] void NotPerOccurrence(const char16_t* field) {
+    throw _com_error(E_NOTIMPL, std::u16string(u"The ") + field +
+                                    u" of a single occurrence cannot be changed; change the "
+                                    u"series instead.");
+}
+
+// One occurrence of a series: the series' fields, with the occurrence's own
+// times and any changed texts. Changes are kept until Save records them as
+// an exception of the series.
+class OccurrenceItemImpl : public _AppointmentItem {
+public:
+    OccurrenceItemImpl(CComPtr<AppointmentItemImpl> master, int originalDay)
+        : master_(std::move(master)), originalDay_(originalDay) {
+        Load();
+    }
+
+    AppointmentItemImpl& Master() { return *master_; }
+
+    LONG GetClass() override { return olAppointment; }
+    CComPtr<_Application> GetApplication() override { return master_->GetApplication(); }
+    CComPtr<IUnknown> GetParent() override { return master_->GetParent(); }
+    std::u16string GetEntryID() override { return master_->GetEntryID(); }
+    std::u16string GetSubject() override { return subject_; }
+    void PutSubject(const std::u16string& value) override { Change(subject_, value); }
+    std::u16string GetLocation() override { return location_; }
+    void PutLocation(const std::u16string& value) override { Change(location_, value); }
+    std::u16string GetBody() override { return body_; }
+    void PutBody(const std::u16string& value) override { Change(body_, value); }
+    std::u16string GetCategories() override { return master_->GetCategories(); }
+    void PutCategories(const std::u16string&) override { NotPerOccurrence(u"Categories"); }
+    std::u16string GetResources() override { return master_->GetResources(); }
+    void PutResources(const std::u16string&) override { NotPerOccurrence(u"Resources"); }
+
+    DATE GetStart() override { return SecondsToDate(System().ToLocal(startUtc_)); }
+    void PutStart(DATE value) override {
+        const StoreSeconds start = System().ToUtc(DateToSeconds(value));
+        endUtc_ += start - startUtc_;
+        startUtc_ = start;
+        saved_ = false;
+    }
+    DATE GetEnd() override { return SecondsToDate(System().ToLocal(endUtc_)); }
+    void PutEnd(DATE value) override {
+        const StoreSeconds end = System().ToUtc(DateToSeconds(value));
+        if (end < startUtc_) {
+            ThrowInvalid(u"The end date you entered occurs before the start date.");
+        }
+        endUtc_ = end;
+        saved_ = false;
+    }
+    LONG GetDuration() override { return static_cast<LONG>((endUtc_ - startUtc_) / 60); }
+    void PutDuration(LONG minutes) override {
+        if (minutes < 0) {
+            ThrowInvalid(u"Duration is out of range.");
+        }
+        endUtc_ = startUtc_ + static_cast<StoreSeconds>(minutes) * 60;
+        saved_ = false;
+    }
+    bool GetAllDayEvent() override { return master_->GetAllDayEvent(); }
+    void PutAllDayEvent(bool) override { NotPerOccurrence(u"AllDayEvent"); }
+    LONG GetSensitivity() override { return master_->GetSensitivity(); }
+    void PutSensitivity(LONG) override { NotPerOccurrence(u"Sensitivity"); }
+    LONG GetImportance() override { return master_->GetImportance(); }
+    void PutImportance(LONG) override { NotPerOccurrence(u"Importance"); }
+    LONG GetBusyStatus() override { return master_->GetBusyStatus(); }
+    void PutBusyStatus(LONG) override { NotPerOccurrence(u"BusyStatus"); }
+    bool GetReminderSet() override { return master_->GetReminderSet(); }
+    void PutReminderSet(bool) override { NotPerOccurrence(u"ReminderSet"); }
+    LONG GetReminderMinutesBeforeStart() override {
+        return master_->GetReminderMinutesBeforeStart();
+    }
+    void PutReminderMinutesBeforeStart(LONG) override {
+        NotPerOccurrence(u"ReminderMinutesBeforeStart");
+    }
+    LONG GetMeetingStatus() override { return master_->GetMeetingStatus(); }
+    void PutMeetingStatus(LONG) override { NotPerOccurrence(u"MeetingStatus"); }
+    CComPtr<Recipients> GetRecipients() override { return master_->GetRecipients(); }
+    bool GetIsRecurring() override { return true; }
+    LONG GetRecurrenceState() override {
+        return FindException() ? olApptException : olApptOccurrence;
+    }
+    CComPtr<RecurrencePattern> GetRecurrencePattern() override {
+        return master_->GetRecurrencePattern();
+    }
+    void ClearRecurrencePattern() override {
+        throw _com_error(E_NOTIMPL, u"An occurrence has no pattern of its own.");
+    }
+    bool GetSaved() override { return saved_; }
+    void Save() override;
+    void Delete() override;
+    void ShowCategoriesDialog() override { master_->ShowCategoriesDialog(); }
+
+private:
+    const StoreZone& System() { return master_->System(); }
+    const ExceptionRecord* FindException();
+    void Load();
+    void Change(std::u16string& field, const std::u16string& value) {
+        field = value;
+        saved_ = false;
+    }
+
+    CComPtr<AppointmentItemImpl> master_;
+    int originalDay_;
+    StoreSeconds startUtc_ = 0;
+    StoreSeconds endUtc_ = 0;
+    std::u16string subject_, location_, body_;
+    bool saved_ = true;
+};
+
+const ExceptionRecord* OccurrenceItemImpl::FindException() {
+    for (const ExceptionRecord& e : *master_->WithExceptions().exceptions) {
+        if (e.originalDay == originalDay_) {
+            return &e;
+        }
+    }
+    return nullptr;
+}
+
+void OccurrenceItemImpl::Load() {
+    const AppointmentRecord& series = master_->WithExceptions();
+    subject_ = series.subject;
+    location_ = series.location;
+    body_ = series.body;
+    const StoreZone zone = master_->Zone();
+    const ::Occurrence planned = PlannedOccurrence(series, zone, originalDay_);
+    startUtc_ = planned.startUtc;
+    endUtc_ = planned.endUtc;
+    if (const ExceptionRecord* e = FindException()) {
+        if (e->deleted) {
+            throw _com_error(MAPI_E_NOT_FOUND, u"The occurrence has been deleted.");
+        }
+        startUtc_ = zone.ToUtc(e->startLocal);
+        endUtc_ = zone.ToUtc(e->endLocal);
+        subject_ = e->subject.value_or(subject_);
+        location_ = e->location.value_or(location_);
+        body_ = e->body.value_or(body_);
+    }
+}
+
+void OccurrenceItemImpl::Save() {
+    const AppointmentRecord& series = master_->Record();
+    const StoreZone zone = master_->Zone();
+    ExceptionRecord exception;
+    exception.originalDay = originalDay_;
+    exception.startLocal = zone.ToLocal(startUtc_);
+    exception.endLocal = zone.ToLocal(endUtc_);
+    if (subject_ != series.subject) {
+        exception.subject = subject_;
+    }
+    if (location_ != series.location) {
+        exception.location = location_;
+    }
+    if (body_ != series.body) {
+        exception.body = body_;
+    }
+    master_->SaveException(exception);
+    saved_ = true;
+}
+
+void OccurrenceItemImpl::Delete() {
+    ExceptionRecord exception;
+    exception.originalDay = originalDay_;
+    exception.deleted = true;
+    const ::Occurrence planned =
+        PlannedOccurrence(master_->Record(), master_->Zone(), originalDay_);
+    exception.startLocal = master_->Zone().ToLocal(planned.startUtc);
+    exception.endLocal = master_->Zone().ToLocal(planned.endUtc);
+    master_->SaveException(exception);
+}
+
+} // namespace
+
+CComPtr<_AppointmentItem> MakeOccurrence(const CComPtr<AppointmentItemImpl>& master,
+                                         int originalDay) {
+    return MakeComObject<OccurrenceItemImpl>(master, originalDay);
+}
+
+AppointmentItemImpl& StoreItemOf(const CComPtr<IUnknown>& item) {
+    if (auto* appointment = dynamic_cast<AppointmentItemImpl*>(item.get())) {
+        return *appointment;
+    }
+    if (auto* occurrence = dynamic_cast<OccurrenceItemImpl*>(item.get())) {
+        return occurrence->Master();
+    }
+    throw _com_error(E_INVALIDARG, u"The object is not an item of the calendar store.");
+}

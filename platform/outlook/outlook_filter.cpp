@@ -1,0 +1,491 @@
+#include "platform/outlook/outlook_filter.h"
+
+#include "platform/com/com_error.h"
+
+#include <cctype>
+#include <optional>
+
+namespace {
+
+struct FieldName {
+    const char* name;
+    FilterField field;
+};
+
+const FieldName kFields[] = {
+    {"start", FilterField::Start},
+    {"end", FilterField::End},
+    {"subject", FilterField::Subject},
+    {"location", FilterField::Location},
+    {"categories", FilterField::Categories},
+    {"body", FilterField::Body},
+    {"resources", FilterField::Resources},
+    {"duration", FilterField::Duration},
+    {"sensitivity", FilterField::Sensitivity},
+    {"importance", FilterField::Importance},
+    {"busystatus", FilterField::BusyStatus},
+    {"meetingstatus", FilterField::MeetingStatus},
+    {"reminderminutesbeforestart", FilterField::ReminderMinutesBeforeStart},
+    {"alldayevent", FilterField::AllDayEvent},
+    {"reminderset", FilterField::ReminderSet},
+    {"isrecurring", FilterField::IsRecurring},
+};
+
+char16_t Lower(char16_t c) {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+bool EqualsNoCase(std::u16string_view text, std::string_view ascii) {
+    if (text.size() != ascii.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (Lower(text[i]) != static_cast<char16_t>(ascii[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsDigit(char16_t c) {
+    return c >= u'0' && c <= u'9';
+}
+
+bool IsSpace(char16_t c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
+}
+
+[[noreturn]] void Fail(std::u16string_view text, size_t at) {
+    std::u16string message = u"Cannot parse condition. Error at \"";
+    message += text.substr(at < text.size() ? at : text.size());
+    message += u"\".";
+    throw _com_error(E_INVALIDARG, message);
+}
+
+enum class TokenKind { Field, Op, Quoted, Word, Open, Close, End };
+
+struct Token {
+    TokenKind kind;
+    std::u16string text;
+    size_t at;
+};
+
+// Splits the filter into tokens; an unterminated quote or bracket fails.
+class Lexer {
+public:
+    explicit Lexer(std::u16string_view text) : text_(text) {}
+
+    Token Next() {
+        while (pos_ < text_.size() && IsSpace(text_[pos_])) {
+            ++pos_;
+        }
+        const size_t at = pos_;
+        if (pos_ == text_.size()) {
+            return {TokenKind::End, {}, at};
+        }
+        const char16_t c = text_[pos_];
+        if (c == u'[') {
+            return Bracketed(at);
+        }
+        if (c == u'\'' || c == u'"') {
+            return Quoted(at, c);
+        }
+        if (c == u'(' || c == u')') {
+            ++pos_;
+            return {c == u'(' ? TokenKind::Open : TokenKind::Close, {}, at};
+        }
+        if (c == u'=' || c == u'<' || c == u'>') {
+            return Operator(at);
+        }
+        return Word(at);
+    }
+
+private:
+    Token Bracketed(size_t at) {
+        const size_t close = text_.find(u']', at);
+        if (close == std::u16string_view::npos) {
+            Fail(text_, at);
+        }
+        pos_ = close + 1;
+        return {TokenKind::Field, std::u16string(text_.substr(at + 1, close - at - 1)), at};
+    }
+
+    Token Quoted(size_t at, char16_t quote) {
+        std::u16string value;
+        for (size_t i = at + 1; i < text_.size(); ++i) {
+            if (text_[i] != quote) {
+                value += text_[i];
+            } else if (i + 1 < text_.size() && text_[i + 1] == quote) {
+                value += quote;
+                ++i;
+            } else {
+                pos_ = i + 1;
+                return {TokenKind::Quoted, value, at};
+            }
+        }
+        Fail(text_, at);
+    }
+
+    Token Operator(size_t at) {
+        std::u16string op(1, text_[pos_++]);
+        if (pos_ < text_.size() && op != u"=" && (text_[pos_] == u'=' || text_[pos_] == u'>')) {
+            op += text_[pos_++];
+        }
+        return {TokenKind::Op, op, at};
+    }
+
+    Token Word(size_t at) {
+        while (pos_ < text_.size() && !IsSpace(text_[pos_]) && text_[pos_] != u'(' &&
+               text_[pos_] != u')' && text_[pos_] != u'=' && text_[pos_] != u'<' &&
+               text_[pos_] != u'>' && text_[pos_] != u'\'' && text_[pos_] != u'"') {
+            ++pos_;
+        }
+        return {TokenKind::Word, std::u16string(text_.substr(at, pos_ - at)), at};
+    }
+
+    std::u16string_view text_;
+    size_t pos_ = 0;
+};
+
+std::optional<CompareOp> OperatorOf(std::u16string_view text) {
+    if (text == u"=") {
+        return CompareOp::Equal;
+    }
+    if (text == u"<>") {
+        return CompareOp::NotEqual;
+    }
+    if (text == u"<") {
+        return CompareOp::Less;
+    }
+    if (text == u"<=") {
+        return CompareOp::LessEqual;
+    }
+    if (text == u">") {
+        return CompareOp::Greater;
+    }
+    if (text == u">=") {
+        return CompareOp::GreaterEqual;
+    }
+    return std::nullopt;
+}
+
+std::optional<long long> ParseInteger(std::u16string_view text) {
+    size_t i = text.size() > 0 && text[0] == u'-' ? 1 : 0;
+    if (i == text.size() || text.size() > 18) {
+        return std::nullopt;
+    }
+    long long value = 0;
+    for (; i < text.size(); ++i) {
+        if (!IsDigit(text[i])) {
+            return std::nullopt;
+        }
+        value = value * 10 + (text[i] - u'0');
+    }
+    return text[0] == u'-' ? -value : value;
+}
+
+// Recursive descent over the tokens: Or of Ands of (Not) comparisons.
+class Parser {
+public:
+    Parser(std::u16string_view text, std::string_view dateFormat)
+        : text_(text), lexer_(text), dateFormat_(dateFormat) {
+        Advance();
+    }
+
+    FilterNode Parse() {
+        FilterNode node = ParseOr();
+        if (token_.kind != TokenKind::End) {
+            Fail(text_, token_.at);
+        }
+        return node;
+    }
+
+private:
+    void Advance() { token_ = lexer_.Next(); }
+
+    bool AtKeyword(std::string_view keyword) const {
+        return token_.kind == TokenKind::Word && EqualsNoCase(token_.text, keyword);
+    }
+
+    FilterNode Join(FilterNode::Kind kind, FilterNode left, FilterNode right) {
+        if (left.kind == kind) {
+            left.children.push_back(std::move(right));
+            return left;
+        }
+        FilterNode node;
+        node.kind = kind;
+        node.children.push_back(std::move(left));
+        node.children.push_back(std::move(right));
+        return node;
+    }
+
+    FilterNode ParseOr() {
+        FilterNode node = ParseAnd();
+        while (AtKeyword("or")) {
+            Advance();
+            node = Join(FilterNode::Kind::Or, std::move(node), ParseAnd());
+        }
+        return node;
+    }
+
+    FilterNode ParseAnd() {
+        FilterNode node = ParseUnary();
+        while (AtKeyword("and")) {
+            Advance();
+            node = Join(FilterNode::Kind::And, std::move(node), ParseUnary());
+        }
+        return node;
+    }
+
+    FilterNode ParseUnary() {
+        if (AtKeyword("not")) {
+            Advance();
+            FilterNode node;
+            node.kind = FilterNode::Kind::Not;
+            node.children.push_back(ParseUnary());
+            return node;
+        }
+        if (token_.kind == TokenKind::Open) {
+            Advance();
+            FilterNode node = ParseOr();
+            Expect(TokenKind::Close);
+            return node;
+        }
+        return ParseComparison();
+    }
+
+    void Expect(TokenKind kind) {
+        if (token_.kind != kind) {
+            Fail(text_, token_.at);
+        }
+        Advance();
+    }
+
+    FilterNode ParseComparison() {
+        if (token_.kind != TokenKind::Field) {
+            Fail(text_, token_.at);
+        }
+        FilterNode node;
+        node.field = FieldOf(token_);
+        Advance();
+        std::optional<CompareOp> op =
+            token_.kind == TokenKind::Op ? OperatorOf(token_.text) : std::nullopt;
+        if (!op) {
+            Fail(text_, token_.at);
+        }
+        node.op = *op;
+        Advance();
+        if (token_.kind != TokenKind::Quoted && token_.kind != TokenKind::Word) {
+            Fail(text_, token_.at);
+        }
+        SetValue(node, token_);
+        Advance();
+        return node;
+    }
+
+    FilterField FieldOf(const Token& token) const {
+        for (const FieldName& f : kFields) {
+            if (EqualsNoCase(token.text, f.name)) {
+                return f.field;
+            }
+        }
+        Fail(text_, token.at);
+    }
+
+    void SetValue(FilterNode& node, const Token& token) const {
+        switch (KindOf(node.field)) {
+        case FilterFieldKind::Text:
+            node.value = token.text;
+            return;
+        case FilterFieldKind::Date: {
+            DATE date = 0;
+            if (!ParseFilterDate(token.text, dateFormat_, date)) {
+                Fail(text_, token.at);
+            }
+            node.value = date;
+            return;
+        }
+        case FilterFieldKind::Number:
+        case FilterFieldKind::Boolean:
+            node.value = NumberOf(token);
+            return;
+        }
+    }
+
+    long long NumberOf(const Token& token) const {
+        if (EqualsNoCase(token.text, "true")) {
+            return 1;
+        }
+        if (EqualsNoCase(token.text, "false")) {
+            return 0;
+        }
+        std::optional<long long> value = ParseInteger(token.text);
+        if (!value) {
+            Fail(text_, token.at);
+        }
+        return *value;
+    }
+
+    std::u16string_view text_;
+    Lexer lexer_;
+    std::string_view dateFormat_;
+    Token token_;
+};
+
+// Reads up to maxDigits digits at pos.
+std::optional<int> ReadNumber(std::u16string_view text, size_t& pos, size_t maxDigits) {
+    const size_t start = pos;
+    int value = 0;
+    while (pos < text.size() && pos - start < maxDigits && IsDigit(text[pos])) {
+        value = value * 10 + (text[pos++] - u'0');
+    }
+    return pos > start ? std::optional<int>(value) : std::nullopt;
+}
+
+struct DateParts {
+    int year = -1, month = -1, day = -1;
+};
+
+// Reads the date part as the short date pattern says; letters of the pattern
+// other than d, M and y, and quoted pattern text, must match as written.
+bool ReadDate(std::u16string_view text, size_t& pos, std::string_view format, DateParts& parts) {
+    for (size_t f = 0; f < format.size();) {
+        const char c = format[f];
+        size_t run = 1;
+        while (f + run < format.size() && format[f + run] == c) {
+            ++run;
+        }
+        if (c == 'd' || c == 'M' || c == 'y') {
+            const size_t digits = c == 'y' && run > 2 ? 4 : 2;
+            std::optional<int> n = ReadNumber(text, pos, digits);
+            if (!n) {
+                return false;
+            }
+            (c == 'd'   ? parts.day
+             : c == 'M' ? parts.month
+                        : parts.year) =
+                c == 'y' && run <= 2 ? (*n < 30 ? 2000 + *n : 1900 + *n) : *n;
+        } else if (c != '\'') {
+            for (size_t i = 0; i < run; ++i) {
+                if (pos >= text.size() || text[pos] != static_cast<char16_t>(c)) {
+                    return false;
+                }
+                ++pos;
+            }
+        }
+        f += run;
+    }
+    return true;
+}
+
+// "hh:mm[:ss] [AM|PM]"; a PM after an hour of 13 or more changes nothing.
+bool ReadTime(std::u16string_view text, size_t& pos, int& hour, int& minute, int& second) {
+    std::optional<int> h = ReadNumber(text, pos, 2);
+    if (!h || pos >= text.size() || text[pos] != u':') {
+        return false;
+    }
+    ++pos;
+    std::optional<int> m = ReadNumber(text, pos, 2);
+    if (!m) {
+        return false;
+    }
+    std::optional<int> s = 0;
+    if (pos < text.size() && text[pos] == u':') {
+        ++pos;
+        s = ReadNumber(text, pos, 2);
+        if (!s) {
+            return false;
+        }
+    }
+    while (pos < text.size() && IsSpace(text[pos])) {
+        ++pos;
+    }
+    hour = *h;
+    if (pos + 2 <= text.size()) {
+        std::u16string_view marker = text.substr(pos, 2);
+        const bool am = EqualsNoCase(marker, "am");
+        const bool pm = EqualsNoCase(marker, "pm");
+        if (am && hour > 12) {
+            return false;
+        }
+        if ((am || pm) && hour <= 12) {
+            hour = hour % 12 + (pm ? 12 : 0);
+        }
+        pos += am || pm ? 2 : 0;
+    }
+    minute = *m;
+    second = *s;
+    return true;
+}
+
+} // namespace
+
+FilterFieldKind KindOf(FilterField field) {
+    switch (field) {
+    case FilterField::Start:
+    case FilterField::End:
+        return FilterFieldKind::Date;
+    case FilterField::Subject:
+    case FilterField::Location:
+    case FilterField::Categories:
+    case FilterField::Body:
+    case FilterField::Resources:
+        return FilterFieldKind::Text;
+    case FilterField::AllDayEvent:
+    case FilterField::ReminderSet:
+    case FilterField::IsRecurring:
+        return FilterFieldKind::Boolean;
+    default:
+        return FilterFieldKind::Number;
+    }
+}
+
+bool ParseFilterDate(std::u16string_view text, std::string_view shortDateFormat, DATE& out) {
+    size_t pos = 0;
+    while (pos < text.size() && IsSpace(text[pos])) {
+        ++pos;
+    }
+    DateParts parts;
+    if (!ReadDate(text, pos, shortDateFormat, parts)) {
+        return false;
+    }
+    int hour = 0, minute = 0, second = 0;
+    while (pos < text.size() && IsSpace(text[pos])) {
+        ++pos;
+    }
+    if (pos < text.size() && !ReadTime(text, pos, hour, minute, second)) {
+        return false;
+    }
+    while (pos < text.size() && IsSpace(text[pos])) {
+        ++pos;
+    }
+    COleDateTime date;
+    if (pos != text.size() ||
+        date.SetDateTime(parts.year, parts.month, parts.day, hour, minute, second) != 0) {
+        return false;
+    }
+    out = date;
+    return true;
+}
+
+FilterNode ParseOutlookFilter(std::u16string_view text, std::string_view shortDateFormat) {
+    return Parser(text, shortDateFormat).Parse();
+}
+
+bool CompareHolds(CompareOp op, int order) {
+    switch (op) {
+    case CompareOp::Equal:
+        return order == 0;
+    case CompareOp::NotEqual:
+        return order != 0;
+    case CompareOp::Less:
+        return order < 0;
+    case CompareOp::LessEqual:
+        return order <= 0;
+    case CompareOp::Greater:
+        return order > 0;
+    case CompareOp::GreaterEqual:
+        return order >= 0;
+    }
+    return false;
+}

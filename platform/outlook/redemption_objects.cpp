@@ -1,0 +1,233 @@
+#include "engine/common/outlook_constants.h"
+#include "engine/common/redemption.h"
+#include "platform/com/com_error.h"
+#include "platform/com/guid.h"
+#include "platform/outlook/outlook_objects.h"
+
+namespace {
+
+bool IsText(LONG type) {
+    return type == PT_STRING8 || type == PT_UNICODE;
+}
+
+// The stored value read as the tag's type; nothing when the types differ.
+std::optional<_variant_t> ToVariant(const PropValue& value, LONG wanted) {
+    const LONG type = wanted == PT_UNSPECIFIED ? value.type : wanted;
+    if (type != value.type && !(IsText(type) && IsText(value.type))) {
+        return std::nullopt;
+    }
+    switch (value.type) {
+    case PT_LONG:
+        return _variant_t(static_cast<LONG>(value.number));
+    case PT_BOOLEAN:
+        return _variant_t(value.number != 0);
+    case PT_BINARY:
+        return _variant_t(value.bytes);
+    case PT_SYSTIME:
+        return _variant_t(SecondsToDate(value.number), VT_DATE);
+    default:
+        return _variant_t(value.text);
+    }
+}
+
+LONG TypeOfVariant(const _variant_t& value) {
+    switch (value.Type()) {
+    case VT_BSTR:
+        return PT_UNICODE;
+    case VT_DATE:
+        return PT_SYSTIME;
+    case VT_BOOL:
+        return PT_BOOLEAN;
+    case VT_ARRAY | VT_UI1:
+        return PT_BINARY;
+    default:
+        return PT_LONG;
+    }
+}
+
+PropValue FromVariant(const _variant_t& value, LONG tagType) {
+    PropValue prop;
+    prop.type = tagType == PT_UNSPECIFIED ? TypeOfVariant(value) : tagType;
+    switch (prop.type) {
+    case PT_LONG:
+        prop.number = value.ToLong();
+        break;
+    case PT_BOOLEAN:
+        prop.number = value.ToBool();
+        break;
+    case PT_BINARY:
+        prop.bytes = value.ToBytes();
+        break;
+    case PT_SYSTIME:
+        prop.number = DateToSeconds(value.ToDate());
+        break;
+    case PT_STRING8:
+    case PT_UNICODE:
+        prop.text = value.ToString();
+        break;
+    default:
+        throw _com_error(MAPI_E_CALL_FAILED, u"This property type cannot be written.");
+    }
+    return prop;
+}
+
+// The set GUID in the store's form (upper case, braced).
+std::u16string CanonicalGuid(const std::u16string& text) {
+    return GuidToWideString(GuidFromString(std::string(text.begin(), text.end())));
+}
+
+LONG MapName(AppointmentItemImpl& item, const std::u16string& setGuid, LONG id, bool create) {
+    return PROP_TAG(PT_UNSPECIFIED, item.Store().NamedPropId(CanonicalGuid(setGuid), id, create));
+}
+
+int HexDigit(char16_t c) {
+    if (c >= u'0' && c <= u'9') {
+        return c - u'0';
+    }
+    if (c >= u'A' && c <= u'F') {
+        return c - u'A' + 10;
+    }
+    if (c >= u'a' && c <= u'f') {
+        return c - u'a' + 10;
+    }
+    return -1;
+}
+
+std::vector<BYTE> Utf8Bytes(const std::u16string& text) {
+    std::vector<BYTE> out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<BYTE>(c));
+        } else if (c < 0x800) {
+            out.insert(out.end(),
+                       {static_cast<BYTE>(0xC0 | (c >> 6)), static_cast<BYTE>(0x80 | (c & 0x3F))});
+        } else if (c < 0x10000) {
+            out.insert(out.end(), {static_cast<BYTE>(0xE0 | (c >> 12)),
+                                   static_cast<BYTE>(0x80 | ((c >> 6) & 0x3F)),
+                                   static_cast<BYTE>(0x80 | (c & 0x3F))});
+        } else {
+            out.insert(out.end(), {static_cast<BYTE>(0xF0 | (c >> 18)),
+                                   static_cast<BYTE>(0x80 | ((c >> 12) & 0x3F)),
+                                   static_cast<BYTE>(0x80 | ((c >> 6) & 0x3F)),
+                                   static_cast<BYTE>(0x80 | (c & 0x3F))});
+        }
+    }
+    return out;
+}
+
+class SafeRecipientImpl : public ISafeRecipient {
+public:
+    explicit SafeRecipientImpl(CComPtr<Recipient> recipient) : recipient_(std::move(recipient)) {}
+    std::u16string GetName() override { return recipient_->GetName(); }
+    std::u16string GetAddress() override { return recipient_->GetAddress(); }
+    LONG GetType() override { return recipient_->GetType(); }
+
+private:
+    CComPtr<Recipient> recipient_;
+};
+
+class SafeRecipientsImpl : public ISafeRecipients {
+public:
+    explicit SafeRecipientsImpl(CComPtr<Recipients> recipients)
+        : recipients_(std::move(recipients)) {}
+    LONG GetCount() override { return recipients_->GetCount(); }
+    CComPtr<ISafeRecipient> Item(const _variant_t& index) override {
+        return MakeComObject<SafeRecipientImpl>(recipients_->Item(index));
+    }
+
+private:
+    CComPtr<Recipients> recipients_;
+};
+
+class SafeAppointmentItemImpl : public ISafeAppointmentItem {
+public:
+    CComPtr<IUnknown> GetItem() override { return item_; }
+    void PutItem(const CComPtr<IUnknown>& item) override { item_ = item; }
+    _variant_t GetFields(LONG tag) override {
+        std::optional<PropValue> value = Item().GetProperty(PROP_ID(tag));
+        std::optional<_variant_t> variant =
+            value ? ToVariant(*value, PROP_TYPE(tag)) : std::nullopt;
+        return variant ? *variant : _variant_t();
+    }
+    LONG GetIDsFromNames(const std::u16string& setGuid, LONG id) override {
+        return MapName(Item(), setGuid, id, true);
+    }
+    std::u16string GetBody() override { return Appointment()->GetBody(); }
+    CComPtr<ISafeRecipients> GetRecipients() override {
+        return MakeComObject<SafeRecipientsImpl>(Appointment()->GetRecipients());
+    }
+
+private:
+    AppointmentItemImpl& Item() {
+        if (!item_) {
+            throw _com_error(E_POINTER, u"No item has been given to the safe item.");
+        }
+        return StoreItemOf(item_);
+    }
+    CComPtr<_AppointmentItem> Appointment() {
+        Item();
+        return QueryInterface<_AppointmentItem>(item_);
+    }
+
+    CComPtr<IUnknown> item_;
+};
+
+class MapiUtilsImpl : public IMAPIUtils {
+public:
+    LONG GetIDsFromNames(const CComPtr<IUnknown>& item, const std::u16string& setGuid, LONG id,
+                         bool create) override {
+        return MapName(StoreItemOf(item), setGuid, id, create);
+    }
+    _variant_t HrGetOneProp(const CComPtr<IUnknown>& item, LONG tag) override {
+        std::optional<PropValue> value = StoreItemOf(item).GetProperty(PROP_ID(tag));
+        std::optional<_variant_t> variant =
+            value ? ToVariant(*value, PROP_TYPE(tag)) : std::nullopt;
+        if (!variant) {
+            throw _com_error(MAPI_E_NOT_FOUND, u"The item does not have this property.");
+        }
+        return *variant;
+    }
+    void HrSetOneProp(const CComPtr<IUnknown>& item, LONG tag, const _variant_t& value,
+                      bool save) override {
+        AppointmentItemImpl& target = StoreItemOf(item);
+        target.SetProperty(PROP_ID(tag), FromVariant(value, PROP_TYPE(tag)));
+        if (save && target.Record().id != 0) {
+            target.Save();
+        }
+    }
+    std::u16string HrArrayToString(const _variant_t& bytes) override {
+        static const char16_t kHex[] = u"0123456789ABCDEF";
+        std::u16string text;
+        for (BYTE b : bytes.ToBytes()) {
+            text += kHex[b >> 4];
+            text += kHex[b & 15];
+        }
+        return text;
+    }
+    _variant_t HrStringToArray(const std::u16string& text) override {
+        std::vector<BYTE> bytes;
+        bool hex = !text.empty() && text.size() % 2 == 0;
+        for (size_t i = 0; hex && i < text.size(); i += 2) {
+            const int high = HexDigit(text[i]), low = HexDigit(text[i + 1]);
+            hex = high >= 0 && low >= 0;
+            bytes.push_back(static_cast<BYTE>(high * 16 + low));
+        }
+        return _variant_t(hex ? bytes : Utf8Bytes(text));
+    }
+};
+
+} // namespace
+
+CComPtr<IUnknown> CreateStoreRedemptionObject(std::u16string_view progId) {
+    if (progId == kProgIdSafeAppointmentItem) {
+        return MakeComObject<SafeAppointmentItemImpl>();
+    }
+    if (progId == kProgIdMapiUtils) {
+        return MakeComObject<MapiUtilsImpl>();
+    }
+    return nullptr;
+}

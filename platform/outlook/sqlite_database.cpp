@@ -1,0 +1,211 @@
+#include "platform/outlook/sqlite_database.h"
+
+#include "platform/com/com_error.h"
+
+#include <sqlite3.h>
+
+namespace {
+
+std::u16string Widen(const char* text) {
+    std::u16string out;
+    for (const char* p = text; p && *p; ++p) {
+        out += static_cast<char16_t>(static_cast<unsigned char>(*p));
+    }
+    return out;
+}
+
+[[noreturn]] void ThrowSqlite(sqlite3* db, int code, const char* what) {
+    std::u16string message = Widen(what);
+    message += u": ";
+    message += Widen(db ? sqlite3_errmsg(db) : sqlite3_errstr(code));
+    throw _com_error(StoreErrorCode(code), message);
+}
+
+// Milliseconds a statement waits for another process to finish writing.
+constexpr int kBusyTimeoutMs = 10000;
+
+} // namespace
+
+HRESULT StoreErrorCode(int sqliteCode) {
+    const int primary = sqliteCode & 0xFF;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? E_ACCESSDENIED : MAPI_E_CALL_FAILED;
+}
+
+SqliteStatement::SqliteStatement(sqlite3* db, std::string_view sql) : db_(db) {
+    const int rc =
+        sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &stmt_, nullptr);
+    if (rc != SQLITE_OK) {
+        ThrowSqlite(db_, rc, "Cannot prepare a store query");
+    }
+}
+
+SqliteStatement::~SqliteStatement() {
+    sqlite3_finalize(stmt_);
+}
+
+void SqliteStatement::Throw(int code) const {
+    ThrowSqlite(db_, code, "Calendar store error");
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, std::int64_t value) {
+    if (int rc = sqlite3_bind_int64(stmt_, index, value); rc != SQLITE_OK) {
+        Throw(rc);
+    }
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, double value) {
+    if (int rc = sqlite3_bind_double(stmt_, index, value); rc != SQLITE_OK) {
+        Throw(rc);
+    }
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, const std::u16string& value) {
+    const int rc = sqlite3_bind_text16(stmt_, index, value.data(),
+                                       static_cast<int>(value.size() * 2), SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK) {
+        Throw(rc);
+    }
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, const std::string& value) {
+    const int rc = sqlite3_bind_text(stmt_, index, value.data(), static_cast<int>(value.size()),
+                                     SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK) {
+        Throw(rc);
+    }
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::Bind(int index, const std::vector<std::uint8_t>& value) {
+    const int rc = sqlite3_bind_blob(stmt_, index, value.data(), static_cast<int>(value.size()),
+                                     SQLITE_TRANSIENT);
+    if (rc != SQLITE_OK) {
+        Throw(rc);
+    }
+    return *this;
+}
+
+SqliteStatement& SqliteStatement::BindNull(int index) {
+    if (int rc = sqlite3_bind_null(stmt_, index); rc != SQLITE_OK) {
+        Throw(rc);
+    }
+    return *this;
+}
+
+bool SqliteStatement::Step() {
+    const int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) {
+        return true;
+    }
+    if (rc == SQLITE_DONE) {
+        return false;
+    }
+    sqlite3_reset(stmt_);
+    Throw(rc);
+}
+
+void SqliteStatement::Run() {
+    while (Step()) {
+    }
+    Reset();
+}
+
+void SqliteStatement::Reset() {
+    sqlite3_reset(stmt_);
+    sqlite3_clear_bindings(stmt_);
+}
+
+bool SqliteStatement::IsNull(int column) const {
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+std::int64_t SqliteStatement::Int(int column) const {
+    return sqlite3_column_int64(stmt_, column);
+}
+
+double SqliteStatement::Real(int column) const {
+    return sqlite3_column_double(stmt_, column);
+}
+
+std::u16string SqliteStatement::Text16(int column) const {
+    const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(stmt_, column));
+    const int bytes = sqlite3_column_bytes16(stmt_, column);
+    return text ? std::u16string(text, static_cast<size_t>(bytes) / 2) : std::u16string();
+}
+
+std::string SqliteStatement::Text(int column) const {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    const int bytes = sqlite3_column_bytes(stmt_, column);
+    return text ? std::string(text, static_cast<size_t>(bytes)) : std::string();
+}
+
+std::vector<std::uint8_t> SqliteStatement::Blob(int column) const {
+    const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt_, column));
+    const int bytes = sqlite3_column_bytes(stmt_, column);
+    return data ? std::vector<std::uint8_t>(data, data + bytes) : std::vector<std::uint8_t>();
+}
+
+std::optional<std::int64_t> SqliteStatement::OptionalInt(int column) const {
+    return IsNull(column) ? std::nullopt : std::optional<std::int64_t>(Int(column));
+}
+
+SqliteDatabase::SqliteDatabase(const std::string& path, bool create) {
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        std::u16string message = u"Cannot open the calendar store " + Widen(path.c_str()) + u": ";
+        message += Widen(db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc));
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw _com_error(StoreErrorCode(rc), message);
+    }
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_extended_result_codes(db_, 1);
+}
+
+SqliteDatabase::~SqliteDatabase() {
+    cache_.clear();
+    sqlite3_close(db_);
+}
+
+void SqliteDatabase::Exec(std::string_view sql) {
+    char* error = nullptr;
+    const int rc = sqlite3_exec(db_, std::string(sql).c_str(), nullptr, nullptr, &error);
+    if (rc != SQLITE_OK) {
+        std::u16string message = u"Calendar store error: " + Widen(error);
+        sqlite3_free(error);
+        throw _com_error(StoreErrorCode(rc), message);
+    }
+}
+
+SqliteStatement& SqliteDatabase::Cached(std::string_view sql) {
+    std::unique_ptr<SqliteStatement>& slot = cache_[std::string(sql)];
+    if (slot) {
+        slot->Reset();
+    } else {
+        slot = std::make_unique<SqliteStatement>(db_, sql);
+    }
+    return *slot;
+}
+
+std::int64_t SqliteDatabase::LastInsertRowId() const {
+    return sqlite3_last_insert_rowid(db_);
+}
+
+SqliteTransaction::SqliteTransaction(SqliteDatabase& db) : db_(db) {
+    db_.Exec("BEGIN IMMEDIATE");
+}
+
+SqliteTransaction::~SqliteTransaction() {
+    if (open_) {
+        sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
+void SqliteTransaction::Commit() {
+    db_.Exec("COMMIT");
+    open_ = false;
+}

@@ -1,0 +1,90 @@
+#pragma once
+// A thin owner of a SQLite connection and its prepared statements. Every
+// failure raises _com_error with SQLite's message, so callers of the store
+// see one kind of error.
+
+#include "platform/com/hresult.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// The HRESULT a store failure is reported with: MAPI_E_CALL_FAILED, or
+// E_ACCESSDENIED while another process holds the store beyond the busy wait.
+HRESULT StoreErrorCode(int sqliteCode);
+
+class SqliteStatement {
+public:
+    SqliteStatement(sqlite3* db, std::string_view sql);
+    ~SqliteStatement();
+    SqliteStatement(const SqliteStatement&) = delete;
+    SqliteStatement& operator=(const SqliteStatement&) = delete;
+
+    // Binding is 1-based, as in SQLite.
+    SqliteStatement& Bind(int index, std::int64_t value);
+    SqliteStatement& Bind(int index, double value);
+    SqliteStatement& Bind(int index, const std::u16string& value);
+    SqliteStatement& Bind(int index, const std::string& value);
+    SqliteStatement& Bind(int index, const std::vector<std::uint8_t>& value);
+    SqliteStatement& BindNull(int index);
+
+    // True while a row is available.
+    bool Step();
+    // Runs a statement that returns no rows.
+    void Run();
+    void Reset();
+
+    bool IsNull(int column) const;
+    std::int64_t Int(int column) const;
+    double Real(int column) const;
+    std::u16string Text16(int column) const;
+    std::string Text(int column) const;
+    std::vector<std::uint8_t> Blob(int column) const;
+    std::optional<std::int64_t> OptionalInt(int column) const;
+
+private:
+    [[noreturn]] void Throw(int code) const;
+
+    sqlite3* db_;
+    sqlite3_stmt* stmt_ = nullptr;
+};
+
+class SqliteDatabase {
+public:
+    // Opens (create: or creates) the file; raises _com_error when it cannot.
+    SqliteDatabase(const std::string& path, bool create);
+    ~SqliteDatabase();
+    SqliteDatabase(const SqliteDatabase&) = delete;
+    SqliteDatabase& operator=(const SqliteDatabase&) = delete;
+
+    void Exec(std::string_view sql);
+    // A statement prepared once per connection and reset for each use.
+    SqliteStatement& Cached(std::string_view sql);
+    std::int64_t LastInsertRowId() const;
+    sqlite3* Handle() const { return db_; }
+
+private:
+    sqlite3* db_ = nullptr;
+    std::unordered_map<std::string, std::unique_ptr<SqliteStatement>> cache_;
+};
+
+// BEGIN IMMEDIATE ... COMMIT; rolled back when left without Commit.
+class SqliteTransaction {
+public:
+    explicit SqliteTransaction(SqliteDatabase& db);
+    ~SqliteTransaction();
+    SqliteTransaction(const SqliteTransaction&) = delete;
+    SqliteTransaction& operator=(const SqliteTransaction&) = delete;
+    void Commit();
+
+private:
+    SqliteDatabase& db_;
+    bool open_ = true;
+};

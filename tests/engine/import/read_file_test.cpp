@@ -1,0 +1,103 @@
+// Reading calendar files: encodings, NUL characters and line ends.
+
+#include "engine/import/read_file.h"
+#include "tests/testkit/temp_folder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ReadResult {
+    bool ok = false;
+    std::string text;
+    std::vector<std::string> log;
+};
+
+ReadResult ReadBytes(const std::string& bytes, const char* fileName = "cal.ics") {
+    TempFolder folder;
+    std::string path = folder.Write("cal.ics", bytes);
+    ReadResult result;
+    ImportLogSink sink = [&result](const std::string& text, LONG, const char* where, int level,
+                                   int flag) {
+        result.log.push_back(std::string(where) + " " + std::to_string(level) + "/" +
+                             std::to_string(flag) + " " + text);
+    };
+    result.ok = _ReadFile(std::fopen(path.c_str(), "rb"), result.text, fileName, sink);
+    return result;
+}
+
+std::string Utf16(const std::u16string& text, bool bigEndian, bool mark) {
+    std::string bytes;
+    if (mark) {
+        bytes += bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    }
+    for (char16_t unit : text) {
+        char low = static_cast<char>(unit & 0xFF);
+        char high = static_cast<char>(unit >> 8);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
+    }
+    return bytes;
+}
+
+TEST(ReadFile, EightBitTextIsKeptAsItIs) {
+    ReadResult result = ReadBytes("BEGIN:VCALENDAR\r\nSUMMARY:Caf\xE9\r\n");
+    ASSERT_TRUE(result.ok);
+    EXPECT_EQ(result.text, "BEGIN:VCALENDAR\r\nSUMMARY:Caf\xE9\r\n");
+    EXPECT_TRUE(result.log.empty());
+}
+
+TEST(ReadFile, Utf8MarkIsDropped) {
+    ReadResult result = ReadBytes("\xEF\xBB\xBF"
+                                  "BEGIN:VCALENDAR\r\nSUMMARY:Caf\xC3\xA9\r\n");
+    EXPECT_EQ(result.text, "BEGIN:VCALENDAR\r\nSUMMARY:Caf\xC3\xA9\r\n");
+}
+
+TEST(ReadFile, Utf16InBothByteOrdersWithAndWithoutMark) {
+    std::u16string text = u"BEGIN:VCALENDAR\r\nSUMMARY:Caf\u00e9 \u20ac\r\n";
+    for (bool bigEndian : {false, true}) {
+        for (bool mark : {false, true}) {
+            SCOPED_TRACE(std::string(bigEndian ? "big" : "little") + (mark ? " with" : " without"));
+            EXPECT_EQ(ReadBytes(Utf16(text, bigEndian, mark)).text,
+                      "BEGIN:VCALENDAR\r\nSUMMARY:Caf\xC3\xA9 \xE2\x82\xAC\r\n");
+        }
+    }
+}
+
+TEST(ReadFile, FilesShorterThanFourBytesAreNotDetected) {
+    EXPECT_EQ(ReadBytes(std::string("B\0E", 3)).text, std::string("B\0E", 3));
+    EXPECT_EQ(ReadBytes("").text, "");
+}
+
+TEST(ReadFile, NulCharactersBecomeSpacesAndAreReportedWithTheName) {
+    std::string bytes("BEGIN:VCALENDAR\r\nX:a\0b\0\r\n", 25);
+    ReadResult named = ReadBytes(bytes, "dir/cal.ics");
+    EXPECT_EQ(named.text, "BEGIN:VCALENDAR\r\nX:a b \r\n");
+    EXPECT_EQ(named.log, (std::vector<std::string>{
+                             "CvCalImport::_ReadFile 3/1 File(dir/cal.ics) contains unencoded "
+                             "binary data(2 bad symbols)! It cannot be imported correctly."}));
+    ReadResult unnamed = ReadBytes(bytes, nullptr);
+    EXPECT_EQ(unnamed.text, named.text);
+    EXPECT_TRUE(unnamed.log.empty());
+}
+
+TEST(ReadFile, NulUnitsInUtf16) {
+    std::string bytes =
+        Utf16(u"BEGIN:X", false, true) + std::string("\0\0", 2) + Utf16(u"Y\r\n", false, false);
+    ReadResult result = ReadBytes(bytes);
+    EXPECT_EQ(result.text, "BEGIN:X Y\r\n");
+    EXPECT_EQ(result.log.size(), 1u);
+}
+
+TEST(ReadFile, LoneCarriageReturnsGetALineFeed) {
+    EXPECT_EQ(ReadBytes("BEGIN:A\rX:1\r\nY:2\r").text, "BEGIN:A\r\nX:1\r\nY:2\r\n");
+    EXPECT_EQ(ReadBytes("AB\r\r\n").text, "AB\r\n\r\n");
+}
+
+TEST(ReadFile, UnreadableFileFails) {
+    TempFolder folder;
+    std::string text;
+    EXPECT_FALSE(_ReadFile(std::fopen(folder.Path().c_str(), "rb"), text, "x",
+                           [](const std::string&, LONG, const char*, int, int) {}));
+}
+
+} // namespace

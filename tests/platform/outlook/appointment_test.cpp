@@ -1,0 +1,202 @@
+#include "engine/common/redemption.h"
+#include "engine/common/time_zone_rule.h"
+#include "tests/platform/outlook/store_fixture.h"
+
+#include <cstring>
+
+namespace {
+
+using AppointmentTest = StoreTest;
+
+DATE Utc(int y, int mo, int d, int h = 0, int mi = 0) {
+    return COleDateTime(y, mo, d, h, mi, 0);
+}
+
+TEST_F(AppointmentTest, StartEndAndDurationStayConsistent) {
+    CComPtr<_AppointmentItem> item = Appointment(Calendar()->GetItems()->Add());
+    EXPECT_FALSE(item->GetSaved());
+    EXPECT_EQ(item->GetEntryID(), u"");
+    item->PutStart(Local(2007, 3, 5, 9, 0));
+    item->PutDuration(45);
+    EXPECT_EQ(item->GetEnd(), Local(2007, 3, 5, 9, 45));
+    item->PutStart(Local(2007, 3, 6, 8, 0)); // End moves along
+    EXPECT_EQ(item->GetEnd(), Local(2007, 3, 6, 8, 45));
+    item->PutEnd(Local(2007, 3, 6, 10, 0)); // Duration follows
+    EXPECT_EQ(item->GetDuration(), 120);
+    EXPECT_THROW(item->PutEnd(Local(2007, 3, 6, 7, 0)), _com_error);
+    EXPECT_THROW(item->PutSensitivity(4), _com_error);
+}
+
+TEST_F(AppointmentTest, EveryFieldSurvivesSavingAndReopening) {
+    CComPtr<_AppointmentItem> item = NewAppointment(Local(2007, 3, 5, 9), 30, u"Review");
+    item->PutLocation(u"Room 1");
+    item->PutBody(u"Line one\r\nLine two");
+    item->PutCategories(u"Business, Private");
+    item->PutResources(u"Projector");
+    item->PutSensitivity(olPrivate);
+    item->PutImportance(olImportanceHigh);
+    item->PutBusyStatus(olFree);
+    item->PutReminderSet(true);
+    item->PutReminderMinutesBeforeStart(10);
+    item->PutMeetingStatus(olMeeting);
+    item->GetRecipients()->Add(u"ann@example.com");
+    item->Save();
+    EXPECT_TRUE(item->GetSaved());
+    const std::u16string id = item->GetEntryID();
+
+    CComPtr<_Application> reopened = Open();
+    CComPtr<_AppointmentItem> back = Appointment(reopened->GetSession()->GetItemFromID(id));
+    EXPECT_EQ(back->GetSubject(), u"Review");
+    EXPECT_EQ(back->GetLocation(), u"Room 1");
+    EXPECT_EQ(back->GetBody(), u"Line one\r\nLine two");
+    EXPECT_EQ(back->GetCategories(), u"Business, Private");
+    EXPECT_EQ(back->GetResources(), u"Projector");
+    EXPECT_EQ(back->GetStart(), Local(2007, 3, 5, 9));
+    EXPECT_EQ(back->GetEnd(), Local(2007, 3, 5, 9, 30));
+    EXPECT_EQ(back->GetSensitivity(), olPrivate);
+    EXPECT_EQ(back->GetImportance(), olImportanceHigh);
+    EXPECT_EQ(back->GetBusyStatus(), olFree);
+    EXPECT_TRUE(back->GetReminderSet());
+    EXPECT_EQ(back->GetReminderMinutesBeforeStart(), 10);
+    EXPECT_EQ(back->GetMeetingStatus(), olMeeting);
+    EXPECT_EQ(back->GetEntryID(), id);
+    ASSERT_EQ(back->GetRecipients()->GetCount(), 1);
+    CComPtr<Recipient> recipient = back->GetRecipients()->Item(_variant_t(1, VT_INT));
+    EXPECT_EQ(recipient->GetName(), u"ann@example.com");
+    EXPECT_EQ(recipient->GetAddress(), u"ann@example.com");
+    EXPECT_EQ(recipient->GetType(), olRequired);
+}
+
+TEST_F(AppointmentTest, AllDayEventRunsFromMidnightToMidnight) {
+    CComPtr<_AppointmentItem> item = NewAppointment(Local(2007, 3, 5, 9), 30, u"Holiday");
+    item->PutAllDayEvent(true);
+    EXPECT_EQ(item->GetStart(), Local(2007, 3, 5));
+    EXPECT_EQ(item->GetEnd(), Local(2007, 3, 6));
+}
+
+TEST_F(AppointmentTest, DeletedItemsLeaveTheFolder) {
+    NewAppointment(Local(2007, 3, 5, 9), 30, u"Keep");
+    CComPtr<_AppointmentItem> gone = NewAppointment(Local(2007, 3, 5, 10), 30, u"Gone");
+    gone->Delete();
+    CComPtr<_Items> items = Calendar()->GetItems();
+    ASSERT_EQ(items->GetCount(), 1);
+    EXPECT_EQ(Appointment(items->Item(_variant_t(1, VT_INT)))->GetSubject(), u"Keep");
+    EXPECT_THROW(gone->Save(), _com_error);
+}
+
+class PropertyTest : public StoreTest {
+protected:
+    PropertyTest() {
+        SetRedemptionFactory(CreateStoreRedemptionObject);
+        EXPECT_EQ(CreateRedemptionObject(kProgIdMapiUtils, utils_), S_OK);
+        item_ = NewAppointment(Local(2007, 3, 5, 9), 60, u"Meeting");
+    }
+    ~PropertyTest() override { SetRedemptionFactory(nullptr); }
+
+    LONG Tag(const char16_t* set, LONG id, LONG type, bool create = false) {
+        const LONG tag = utils_->GetIDsFromNames(item_, set, id, create);
+        return tag == 0 ? 0 : (tag | type);
+    }
+
+    CComPtr<IMAPIUtils> utils_;
+    CComPtr<_AppointmentItem> item_;
+};
+
+TEST_F(PropertyTest, RedemptionObjectsAreMissingWithoutAFactory) {
+    SetRedemptionFactory(nullptr);
+    CComPtr<ISafeAppointmentItem> safe;
+    EXPECT_EQ(CreateRedemptionObject(kProgIdSafeAppointmentItem, safe), REGDB_E_CLASSNOTREG);
+    EXPECT_FALSE(safe);
+}
+
+TEST_F(PropertyTest, StartAndEndInUtcAreTiedToStartAndEnd) {
+    const LONG start = Tag(PSETID_Appointment, dispidApptStartWhole, PT_SYSTIME);
+    const LONG end = Tag(PSETID_Appointment, dispidApptEndWhole, PT_SYSTIME);
+    ASSERT_NE(start, 0);
+    // 09:00 EST is 14:00 UTC.
+    EXPECT_EQ(utils_->HrGetOneProp(item_, start).ToDate(), Utc(2007, 3, 5, 14));
+    EXPECT_EQ(utils_->HrGetOneProp(item_, end).ToDate(), Utc(2007, 3, 5, 15));
+    utils_->HrSetOneProp(item_, start, _variant_t(Utc(2007, 3, 5, 12), VT_DATE), true);
+    EXPECT_EQ(item_->GetStart(), Local(2007, 3, 5, 7));
+    EXPECT_EQ(item_->GetEnd(), Local(2007, 3, 5, 10));
+    CComPtr<_AppointmentItem> stored =
+        Appointment(Open()->GetSession()->GetItemFromID(item_->GetEntryID()));
+    EXPECT_EQ(stored->GetStart(), Local(2007, 3, 5, 7));
+}
+
+TEST_F(PropertyTest, NamedPropertiesMapOnRequestOnly) {
+    EXPECT_NE(utils_->GetIDsFromNames(item_, PSETID_Appointment, dispidTimeZoneStruct, false), 0);
+    const char16_t* set = u"{11111111-2222-3333-4444-555555555555}";
+    EXPECT_EQ(utils_->GetIDsFromNames(item_, set, 0x42, false), 0);
+    const LONG created = utils_->GetIDsFromNames(item_, set, 0x42, true);
+    EXPECT_NE(created, 0);
+    EXPECT_EQ(PROP_TYPE(created), 0);
+    EXPECT_EQ(
+        utils_->GetIDsFromNames(item_, u"{11111111-2222-3333-4444-555555555555}", 0x42, false),
+        created);
+    EXPECT_THROW(utils_->GetIDsFromNames(item_, u"not a guid", 1, true), _com_error);
+}
+
+TEST_F(PropertyTest, NewAppointmentHasNoGlobalObjectIdOrZone) {
+    const LONG uid = Tag(PSETID_Meeting, dispidGlobalObjectId, PT_BINARY);
+    const LONG zone = Tag(PSETID_Appointment, dispidTimeZoneStruct, PT_BINARY);
+    EXPECT_THROW(utils_->HrGetOneProp(item_, uid), _com_error);
+    EXPECT_THROW(utils_->HrGetOneProp(item_, zone), _com_error);
+    CComPtr<ISafeAppointmentItem> safe;
+    ASSERT_EQ(CreateRedemptionObject(kProgIdSafeAppointmentItem, safe), S_OK);
+    safe->PutItem(item_);
+    EXPECT_TRUE(safe->GetFields(PR_SENDER_EMAIL_ADDRESS).IsEmpty());
+    EXPECT_TRUE(safe->GetFields(uid).IsEmpty());
+}
+
+TEST_F(PropertyTest, GlobalObjectIdKeepsItsBytesAndGivesTheCleanId) {
+    const LONG uid = Tag(PSETID_Meeting, dispidGlobalObjectId, PT_BINARY);
+    const LONG clean = Tag(PSETID_Meeting, dispidCleanGlobalObjectId, PT_BINARY);
+    const std::u16string hex = u"040000008200E00074C5B7101A82E00807D70305000000000000000000000000";
+    utils_->HrSetOneProp(item_, uid, utils_->HrStringToArray(hex), true);
+    EXPECT_EQ(utils_->HrArrayToString(utils_->HrGetOneProp(item_, uid)), hex);
+    EXPECT_EQ(utils_->HrArrayToString(utils_->HrGetOneProp(item_, clean)),
+              u"040000008200E00074C5B7101A82E00800000000000000000000000000000000");
+}
+
+TEST_F(PropertyTest, StringToArrayTakesHexOrTheTextsOwnBytes) {
+    EXPECT_EQ(utils_->HrStringToArray(u"0aFF").ToBytes(), (std::vector<BYTE>{0x0A, 0xFF}));
+    EXPECT_EQ(utils_->HrStringToArray(u"uid-1").ToBytes(),
+              (std::vector<BYTE>{'u', 'i', 'd', '-', '1'}));
+    EXPECT_EQ(utils_->HrStringToArray(u"abc").ToBytes(), (std::vector<BYTE>{'a', 'b', 'c'}));
+    EXPECT_EQ(utils_->HrArrayToString(_variant_t(std::vector<BYTE>{0xAB, 0x01})), u"AB01");
+}
+
+TEST_F(PropertyTest, LabelOrganizerAndZoneAreKeptAndReadBack) {
+    CComPtr<ISafeAppointmentItem> safe;
+    ASSERT_EQ(CreateRedemptionObject(kProgIdSafeAppointmentItem, safe), S_OK);
+    safe->PutItem(item_);
+    const LONG label = safe->GetIDsFromNames(PSETID_Appointment, dispidAppointmentColor) | PT_LONG;
+    utils_->HrSetOneProp(item_, label, _variant_t(LONG{3}), true);
+    utils_->HrSetOneProp(item_, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"boss@example.com"), true);
+    TimeZoneRule tokyo{};
+    tokyo.Bias = -540;
+    std::vector<BYTE> bytes(sizeof tokyo);
+    std::memcpy(bytes.data(), &tokyo, sizeof tokyo);
+    const LONG zone = Tag(PSETID_Appointment, dispidTimeZoneStruct, PT_BINARY);
+    utils_->HrSetOneProp(item_, zone, _variant_t(bytes), true);
+
+    CComPtr<_AppointmentItem> stored =
+        Appointment(Open()->GetSession()->GetItemFromID(item_->GetEntryID()));
+    safe->PutItem(stored);
+    EXPECT_EQ(safe->GetFields(label).ToLong(), 3);
+    EXPECT_EQ(safe->GetFields(PR_SENDER_EMAIL_ADDRESS).ToString(), u"boss@example.com");
+    EXPECT_EQ(utils_->HrGetOneProp(stored, zone).ToBytes(), bytes);
+    EXPECT_TRUE(safe->GetFields((label & ~0xFFFF) | PT_BINARY).IsEmpty());
+}
+
+TEST_F(PropertyTest, SavingKeepsTheCommonTimesInStepWithStartAndEnd) {
+    const LONG commonStart = Tag(PSETID_Common, dispidCommonStart, PT_SYSTIME);
+    const LONG commonEnd = Tag(PSETID_Common, dispidCommonEnd, PT_SYSTIME);
+    EXPECT_EQ(utils_->HrGetOneProp(item_, commonStart).ToDate(), Utc(2007, 3, 5, 14));
+    item_->PutStart(Local(2007, 3, 6, 9));
+    item_->Save();
+    EXPECT_EQ(utils_->HrGetOneProp(item_, commonEnd).ToDate(), Utc(2007, 3, 6, 15));
+}
+
+} // namespace

@@ -1,0 +1,265 @@
+#include "engine/common/redemption.h"
+#include "engine/common/time_zone_rule.h"
+#include "tests/platform/outlook/store_fixture.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using ItemsTest = StoreTest;
+
+std::vector<std::u16string> Subjects(const CComPtr<_Items>& items) {
+    std::vector<std::u16string> subjects;
+    for (LONG i = 1; i <= items->GetCount(); ++i) {
+        subjects.push_back(
+            QueryInterface<_AppointmentItem>(items->Item(_variant_t(i, VT_INT)))->GetSubject());
+    }
+    return subjects;
+}
+
+TEST_F(ItemsTest, ItemsComeInCreationOrderUnlessSorted) {
+    NewAppointment(Local(2007, 3, 7, 9), 30, u"Wednesday");
+    NewAppointment(Local(2007, 3, 5, 9), 30, u"Monday");
+    NewAppointment(Local(2007, 3, 6, 9), 30, u"Tuesday");
+    CComPtr<_Items> items = Calendar()->GetItems();
+    EXPECT_EQ(items->GetCount(), 3);
+    EXPECT_EQ(Subjects(items), (std::vector<std::u16string>{u"Wednesday", u"Monday", u"Tuesday"}));
+    items->Sort(u"[Start]");
+    EXPECT_EQ(Subjects(items), (std::vector<std::u16string>{u"Monday", u"Tuesday", u"Wednesday"}));
+    items->Sort(u"[Start]", true);
+    EXPECT_EQ(Appointment(items->GetFirst())->GetSubject(), u"Wednesday");
+    EXPECT_EQ(Appointment(items->GetNext())->GetSubject(), u"Tuesday");
+    EXPECT_EQ(Appointment(items->GetNext())->GetSubject(), u"Monday");
+    EXPECT_FALSE(items->GetNext());
+    EXPECT_THROW(items->Item(_variant_t(4, VT_INT)), _com_error);
+    EXPECT_THROW(items->Item(_variant_t(0, VT_INT)), _com_error);
+}
+
+TEST_F(ItemsTest, ConflictFilterFindsTheEqualAppointment) {
+    NewAppointment(Local(2007, 3, 5, 9, 5), 60, u"Review");
+    NewAppointment(Local(2007, 3, 5, 9, 5), 60, u"Other");
+    NewAppointment(Local(2007, 3, 5, 9, 5), 30, u"Review");
+    CComPtr<_Items> found = Calendar()->GetItems()->Restrict(
+        u"[Start] = '3/5/2007 09:05 AM' And [End] = '3/5/2007 10:05 AM' And [Subject] = 'Review'");
+    ASSERT_EQ(found->GetCount(), 1);
+    EXPECT_EQ(Appointment(found->Item(_variant_t(1, VT_INT)))->GetDuration(), 60);
+    EXPECT_EQ(Calendar()
+                  ->GetItems()
+                  ->Restrict(u"[Start] = '3/5/2007 09:05 AM' And [Subject] = 'review'")
+                  ->GetCount(),
+              2);
+}
+
+TEST_F(ItemsTest, ASubjectWithAQuoteInsideSingleQuotesMakesRestrictFail) {
+    NewAppointment(Local(2007, 3, 5, 9), 60, u"Bob's party");
+    EXPECT_THROW(Calendar()->GetItems()->Restrict(u"[Subject] = 'Bob's party'"), _com_error);
+    EXPECT_EQ(Calendar()->GetItems()->Restrict(u"[Subject] = \"Bob's party\"")->GetCount(), 1);
+}
+
+TEST_F(ItemsTest, RangesOrAndNotCombine) {
+    NewAppointment(Local(2007, 3, 5, 9), 60, u"A");
+    NewAppointment(Local(2007, 3, 6, 14), 60, u"B");
+    NewAppointment(Local(2007, 3, 7, 9), 60, u"C");
+    CComPtr<_Items> items = Calendar()->GetItems();
+    items->Sort(u"[Start]");
+    EXPECT_EQ(Subjects(items->Restrict(u"[Start] > '3/5/2007 09:00 AM' And [End] <= '3/7/2007'")),
+              (std::vector<std::u16string>{u"B"}));
+    EXPECT_EQ(Subjects(items->Restrict(u"[Subject] = 'A' Or [Subject] = 'C'")),
+              (std::vector<std::u16string>{u"A", u"C"}));
+    EXPECT_EQ(Subjects(items->Restrict(u"Not ([Subject] = 'A')")->Restrict(u"[Duration] = 60")),
+              (std::vector<std::u16string>{u"B", u"C"}));
+}
+
+class SeriesTest : public StoreTest {
+protected:
+    // Weekly on Mondays at 09:00 from 5 March 2007, ten times.
+    CComPtr<_AppointmentItem> WeeklySeries(const std::u16string& subject) {
+        CComPtr<_AppointmentItem> series = NewAppointment(Local(2007, 3, 5, 9), 60, subject);
+        series->GetRecurrencePattern()->PutOccurrences(10);
+        series->Save();
+        return series;
+    }
+
+    // Starts of everything in the folder between two local dates, recurrences
+    // expanded, as "M/D HH:MM subject".
+    std::vector<std::string> Agenda(const std::u16string& from, const std::u16string& to) {
+        CComPtr<_Items> items = Calendar()->GetItems();
+        items->Sort(u"[Start]");
+        items->PutIncludeRecurrences(true);
+        CComPtr<_Items> range =
+            items->Restrict(u"[Start] >= '" + from + u"' And [Start] <= '" + to + u"'");
+        std::vector<std::string> lines;
+        for (CComPtr<IUnknown> i = range->GetFirst(); i; i = range->GetNext()) {
+            CComPtr<_AppointmentItem> item = Appointment(i);
+            const std::u16string subject = item->GetSubject();
+            lines.push_back(COleDateTime(item->GetStart()).Format("%m/%d %H:%M ") +
+                            std::string(subject.begin(), subject.end()));
+        }
+        return lines;
+    }
+};
+
+TEST_F(SeriesTest, GetRecurrencePatternMakesAWeeklySeriesWithoutEnd) {
+    CComPtr<_AppointmentItem> item = NewAppointment(Local(2007, 3, 7, 9), 60, u"Standup");
+    EXPECT_FALSE(item->GetIsRecurring());
+    CComPtr<RecurrencePattern> pattern = item->GetRecurrencePattern();
+    EXPECT_TRUE(item->GetIsRecurring());
+    EXPECT_EQ(item->GetRecurrenceState(), olApptMaster);
+    EXPECT_EQ(pattern->GetRecurrenceType(), olRecursWeekly);
+    EXPECT_EQ(pattern->GetDayOfWeekMask(), olWednesday);
+    EXPECT_TRUE(pattern->GetNoEndDate());
+    EXPECT_EQ(pattern->GetPatternStartDate(), Local(2007, 3, 7));
+    EXPECT_EQ(pattern->GetStartTime(), DATE(COleDateTime(1899, 12, 30, 9, 0, 0)));
+    EXPECT_EQ(pattern->GetDuration(), 60);
+    EXPECT_EQ(pattern->GetParent()->GetSubject(), u"Standup");
+}
+
+TEST_F(SeriesTest, RangeFieldsFollowEachOther) {
+    CComPtr<_AppointmentItem> item = NewAppointment(Local(2007, 3, 5, 9), 60, u"Review");
+    CComPtr<RecurrencePattern> pattern = item->GetRecurrencePattern();
+    pattern->PutRecurrenceType(olRecursMonthNth);
+    pattern->PutInstance(5);
+    pattern->PutDayOfWeekMask(olFriday);
+    pattern->PutOccurrences(4);
+    EXPECT_FALSE(pattern->GetNoEndDate());
+    EXPECT_EQ(pattern->GetPatternEndDate(), Local(2007, 6, 29));
+    pattern->PutPatternEndDate(Local(2007, 5, 31));
+    EXPECT_EQ(pattern->GetOccurrences(), 3);
+    pattern->PutNoEndDate(true);
+    EXPECT_EQ(pattern->GetOccurrences(), 0);
+    item->Save();
+    CComPtr<RecurrencePattern> stored =
+        Appointment(Open()->GetSession()->GetItemFromID(item->GetEntryID()))
+            ->GetRecurrencePattern();
+    EXPECT_EQ(stored->GetRecurrenceType(), olRecursMonthNth);
+    EXPECT_EQ(stored->GetInstance(), 5);
+    EXPECT_EQ(stored->GetDayOfWeekMask(), olFriday);
+    EXPECT_TRUE(stored->GetNoEndDate());
+}
+
+TEST_F(SeriesTest, SettingTheTypeTakesItsFieldsFromTheStart) {
+    CComPtr<_AppointmentItem> item = NewAppointment(Local(2007, 3, 20, 9), 60, u"x");
+    CComPtr<RecurrencePattern> pattern = item->GetRecurrencePattern();
+    pattern->PutRecurrenceType(olRecursYearNth);
+    EXPECT_EQ(pattern->GetMonthOfYear(), 3);
+    EXPECT_EQ(pattern->GetDayOfWeekMask(), olTuesday);
+    EXPECT_EQ(pattern->GetInstance(), 3);
+    pattern->PutRecurrenceType(olRecursMonthly);
+    EXPECT_EQ(pattern->GetDayOfMonth(), 20);
+    EXPECT_THROW(pattern->PutRecurrenceType(4), _com_error);
+    EXPECT_THROW(pattern->PutInstance(6), _com_error);
+}
+
+TEST_F(SeriesTest, OccurrencesAreExpandedInStartOrderWithinTheRange) {
+    WeeklySeries(u"Weekly");
+    NewAppointment(Local(2007, 3, 12, 8), 30, u"Early");
+    NewAppointment(Local(2007, 3, 14, 9), 30, u"Midweek");
+    EXPECT_EQ(Agenda(u"3/10/2007", u"3/20/2007 11:00 PM"),
+              (std::vector<std::string>{"03/12 08:00 Early", "03/12 09:00 Weekly",
+                                        "03/14 09:00 Midweek", "03/19 09:00 Weekly"}));
+    // The tenth and last is on 7 May.
+    EXPECT_EQ(Agenda(u"5/1/2007", u"6/1/2007"), (std::vector<std::string>{"05/07 09:00 Weekly"}));
+}
+
+TEST_F(SeriesTest, GetOccurrenceNeedsTheExactStart) {
+    CComPtr<_AppointmentItem> series = WeeklySeries(u"Weekly");
+    CComPtr<RecurrencePattern> pattern = series->GetRecurrencePattern();
+    CComPtr<_AppointmentItem> occurrence = pattern->GetOccurrence(Local(2007, 3, 19, 9));
+    EXPECT_EQ(occurrence->GetStart(), Local(2007, 3, 19, 9));
+    EXPECT_EQ(occurrence->GetEnd(), Local(2007, 3, 19, 10));
+    EXPECT_EQ(occurrence->GetRecurrenceState(), olApptOccurrence);
+    EXPECT_EQ(occurrence->GetEntryID(), series->GetEntryID());
+    EXPECT_THROW(pattern->GetOccurrence(Local(2007, 3, 19, 9, 30)), _com_error);
+    EXPECT_THROW(pattern->GetOccurrence(Local(2007, 3, 20, 9)), _com_error);
+    EXPECT_THROW(pattern->GetOccurrence(Local(2007, 5, 14 + 7, 9)), _com_error); // past the end
+}
+
+TEST_F(SeriesTest, DeletedAndMovedOccurrencesBecomeExceptions) {
+    CComPtr<_AppointmentItem> series = WeeklySeries(u"Weekly");
+    CComPtr<RecurrencePattern> pattern = series->GetRecurrencePattern();
+    pattern->GetOccurrence(Local(2007, 3, 12, 9))->Delete();
+    CComPtr<_AppointmentItem> sameDay = pattern->GetOccurrence(Local(2007, 3, 19, 9));
+    sameDay->PutStart(Local(2007, 3, 19, 15));
+    sameDay->Save();
+    CComPtr<_AppointmentItem> otherDay = pattern->GetOccurrence(Local(2007, 3, 26, 9));
+    otherDay->PutStart(Local(2007, 3, 28, 11));
+    otherDay->PutSubject(u"Moved");
+    otherDay->Save();
+
+    EXPECT_EQ(Agenda(u"3/5/2007", u"4/3/2007"),
+              (std::vector<std::string>{"03/05 09:00 Weekly", "03/19 15:00 Weekly",
+                                        "03/28 11:00 Moved", "04/02 09:00 Weekly"}));
+    CComPtr<Exceptions> exceptions =
+        Appointment(Open()->GetSession()->GetItemFromID(series->GetEntryID()))
+            ->GetRecurrencePattern()
+            ->GetExceptions();
+    ASSERT_EQ(exceptions->GetCount(), 3);
+    CComPtr<Exception> deleted = exceptions->Item(_variant_t(1, VT_INT));
+    EXPECT_EQ(deleted->GetOriginalDate(), Local(2007, 3, 12, 9));
+    EXPECT_TRUE(deleted->GetDeleted());
+    EXPECT_THROW(deleted->GetAppointmentItem(), _com_error);
+    CComPtr<Exception> moved = exceptions->Item(_variant_t(3, VT_INT));
+    EXPECT_EQ(moved->GetOriginalDate(), Local(2007, 3, 26, 9));
+    EXPECT_FALSE(moved->GetDeleted());
+    EXPECT_EQ(moved->GetAppointmentItem()->GetStart(), Local(2007, 3, 28, 11));
+    EXPECT_EQ(moved->GetAppointmentItem()->GetEnd(), Local(2007, 3, 28, 12));
+    EXPECT_EQ(moved->GetAppointmentItem()->GetRecurrenceState(), olApptException);
+    EXPECT_THROW(pattern->GetOccurrence(Local(2007, 3, 12, 9)), _com_error);
+    EXPECT_EQ(pattern->GetOccurrence(Local(2007, 3, 28, 11))->GetSubject(), u"Moved");
+}
+
+TEST_F(SeriesTest, RecurrenceFilterOfTheImportFindsTheSeriesOccurrences) {
+    CComPtr<_AppointmentItem> series = WeeklySeries(u"Weekly");
+    NewAppointment(Local(2007, 3, 13, 9), 60, u"Other");
+    CComPtr<_Items> items = Calendar()->GetItems();
+    items->Sort(u"[Start]");
+    items->PutIncludeRecurrences(true);
+    CComPtr<_Items> found = items->Restrict(u"[Start] >= \"3/12/2007 09:00 AM\" And [Start] <= "
+                                            u"\"3/26/2007 09:00 AM\" And [Subject] = \"Weekly\"");
+    found->Sort(u"[Start]");
+    found->PutIncludeRecurrences(true);
+    std::vector<DATE> starts;
+    for (CComPtr<IUnknown> i = found->GetFirst(); i; i = found->GetNext()) {
+        EXPECT_EQ(Appointment(i)->GetEntryID(), series->GetEntryID());
+        starts.push_back(Appointment(i)->GetStart());
+    }
+    EXPECT_EQ(starts, (std::vector<DATE>{Local(2007, 3, 12, 9), Local(2007, 3, 19, 9),
+                                         Local(2007, 3, 26, 9)}));
+}
+
+TEST_F(SeriesTest, ASeriesKeepsItsWallClockAcrossTheSystemZonesDaylightChange) {
+    // New York changes to daylight time on 11 March 2007. A series without a
+    // zone of its own stays at 09:00 New York time ...
+    WeeklySeries(u"Local");
+    // ... while a series in Tokyo (no daylight time) stays at 09:00 Tokyo,
+    // which is 19:00 in New York before the change and 20:00 after it.
+    CComPtr<_AppointmentItem> tokyo = Appointment(Calendar()->GetItems()->Add());
+    tokyo->PutStart(Local(2007, 3, 5, 19));
+    tokyo->PutDuration(30);
+    tokyo->PutSubject(u"Tokyo");
+    tokyo->Save();
+    SetRedemptionFactory(CreateStoreRedemptionObject);
+    CComPtr<IMAPIUtils> utils;
+    ASSERT_EQ(CreateRedemptionObject(kProgIdMapiUtils, utils), S_OK);
+    TimeZoneRule rule{};
+    rule.Bias = -540;
+    std::vector<BYTE> bytes(sizeof rule);
+    std::memcpy(bytes.data(), &rule, sizeof rule);
+    const LONG zoneTag =
+        utils->GetIDsFromNames(tokyo, PSETID_Appointment, dispidTimeZoneStruct, false) | PT_BINARY;
+    utils->HrSetOneProp(tokyo, zoneTag, _variant_t(bytes), true);
+    SetRedemptionFactory(nullptr);
+    CComPtr<RecurrencePattern> pattern = tokyo->GetRecurrencePattern();
+    EXPECT_EQ(pattern->GetDayOfWeekMask(), olTuesday); // Tuesday in Tokyo
+    EXPECT_EQ(pattern->GetStartTime(), DATE(COleDateTime(1899, 12, 30, 9, 0, 0)));
+    pattern->PutOccurrences(3);
+    tokyo->Save();
+
+    EXPECT_EQ(
+        Agenda(u"3/1/2007", u"3/20/2007"),
+        (std::vector<std::string>{"03/05 09:00 Local", "03/05 19:00 Tokyo", "03/12 09:00 Local",
+                                  "03/12 20:00 Tokyo", "03/19 09:00 Local", "03/19 20:00 Tokyo"}));
+}
+
+} // namespace
