@@ -2,6 +2,7 @@
 
 #include "host/data_locations.h"
 #include "host/export_command.h"
+#include "host/host_session.h"
 #include "host/inspect_command.h"
 
 #include <CLI/CLI.hpp>
@@ -64,14 +65,13 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         app.exit(e, out, err);
         return kExitUsage;
     }
+    DataLocations locations = ResolveDataLocations(options.store, options.config);
+    OpenHostSession(locations);
     if (inspectCommand->parsed()) {
-        DataLocations locations = ResolveDataLocations(options.store, options.config);
         return RunInspect(inspect, locations.configFolder, out, err);
     }
     if (exportCommand->parsed()) {
-        DataLocations locations = ResolveDataLocations(options.store, options.config);
-        return RunExportCommand(exportFlags, locations.storeFile, locations.configFolder,
-                                options.outlookVersion, out, err);
+        return RunExportCommand(exportFlags, locations.storeFile, options.outlookVersion, out, err);
     }
     for (const PendingCommand& command : kPendingCommands) {
         if (app.got_subcommand(command.name)) {

@@ -10,9 +10,7 @@
 #include "platform/com/com_error.h"
 #include "platform/outlook/outlook_store.h"
 #include "platform/win32/code_page.h"
-#include "platform/win32/module.h"
 #include "platform/win32/paths.h"
-#include "platform/win32/registry.h"
 #include "settings/lang.h"
 #include "settings/lang_choice.h"
 
@@ -51,11 +49,9 @@ void AddFilterFlags(CLI::App& command, ExportCommandOptions& o) {
                        "Export only events starting before this local date or date-time");
 }
 
-// The store, the settings and the language as Outlook would have them when
+// The store and the language as Outlook would have them when
 // the add-in starts.
-CComPtr<_Application> OpenOutlook(const std::string& storeFile, const std::string& configFolder,
-                                  int outlookVersion) {
-    RegistryOpen(configFolder, ModuleFolder() + "/machine.json");
+CComPtr<_Application> OpenOutlook(const std::string& storeFile, int outlookVersion) {
     ChooseLanguageFile(TheLang());
     SetRedemptionFactory(CreateStoreRedemptionObject);
     std::u16string version = AnsiToWide(std::to_string(outlookVersion) + ".0.0.0");
@@ -150,8 +146,7 @@ CLI::App* AddExportCommand(CLI::App& app, ExportCommandOptions& o) {
 }
 
 int RunExportCommand(const ExportCommandOptions& flags, const std::string& storeFile,
-                     const std::string& configFolder, int outlookVersion, std::ostream& out,
-                     std::ostream& err) {
+                     int outlookVersion, std::ostream& out, std::ostream& err) {
     if (!IsDirectory(flags.to)) {
         err << "quillane export: '" << flags.to << "' is not a folder\n";
         return kExitUsage;
@@ -163,7 +158,7 @@ int RunExportCommand(const ExportCommandOptions& flags, const std::string& store
     }
     int status = kExitUsage;
     try {
-        CComPtr<_Application> outlook = OpenOutlook(storeFile, configFolder, outlookVersion);
+        CComPtr<_Application> outlook = OpenOutlook(storeFile, outlookVersion);
         status = Run(flags, outlook, outlookVersion, out, err);
     } catch (const _com_error& e) {
         err << "quillane export: " << e.ErrorMessage() << "\n";

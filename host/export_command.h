@@ -38,6 +38,6 @@ CLI::App* AddExportCommand(CLI::App& app, ExportCommandOptions& options);
 
 // Runs the export against the store; the exit status follows the program's
 // contract (0, 1 some items failed, 2 could not start, 130 cancelled).
+// The host session (settings registry) must be open.
 int RunExportCommand(const ExportCommandOptions& options, const std::string& storeFile,
-                     const std::string& configFolder, int outlookVersion, std::ostream& out,
-                     std::ostream& err);
+                     int outlookVersion, std::ostream& out, std::ostream& err);

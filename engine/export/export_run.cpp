@@ -2,7 +2,6 @@
 // Explorer's selection walked with the progress window, and each entry
 // counted as exported, skipped or failed.
 
-#include "engine/common/language_text.h"
 #include "engine/common/outlook_constants.h"
 #include "engine/common/outlook_folder.h"
 #include "engine/common/outlook_items.h"
@@ -11,6 +10,7 @@
 #include "platform/com/com_error.h"
 #include "platform/win32/code_page.h"
 #include "platform/win32/locale.h"
+#include "support/language_text.h"
 #include "support/lib_orvane.h"
 
 #include <set>
