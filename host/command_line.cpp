@@ -1,6 +1,7 @@
 #include "host/command_line.h"
 
 #include "host/data_locations.h"
+#include "host/store_command.h"
 
 #include <CLI/CLI.hpp>
 #include <ostream>
@@ -21,7 +22,6 @@ struct PendingCommand {
 // Commands whose work is not part of this build yet: they are listed in the
 // help and refuse to run.
 const PendingCommand kPendingCommands[] = {
-    {"store", "Create, list, load and dump the calendar store"},
     {"export", "Export appointments to vCalendar or iCalendar files"},
     {"import", "Import vCalendar or iCalendar files into a calendar folder"},
     {"inspect", "Show what an import would read from calendar files"},
@@ -49,6 +49,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     app.require_subcommand(1);
     GlobalOptions options;
     AddGlobalOptions(app, options);
+    StoreCommandOptions storeOptions;
+    CLI::App* store = AddStoreCommand(app, storeOptions);
     for (const PendingCommand& command : kPendingCommands) {
         app.add_subcommand(command.name, command.description)->allow_extras()->prefix_command();
     }
@@ -59,6 +61,10 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     } catch (const CLI::ParseError& e) {
         app.exit(e, out, err);
         return kExitUsage;
+    }
+    if (store->parsed()) {
+        return RunStoreCommand(
+            storeOptions, ResolveDataLocations(options.store, options.config).storeFile, out, err);
     }
     for (const PendingCommand& command : kPendingCommands) {
         if (app.got_subcommand(command.name)) {
