@@ -1,6 +1,8 @@
 #include "host/command_line.h"
 
 #include "host/data_locations.h"
+#include "host/host_session.h"
+#include "host/inspect_command.h"
 #include "host/store_command.h"
 
 #include <CLI/CLI.hpp>
@@ -24,7 +26,6 @@ struct PendingCommand {
 const PendingCommand kPendingCommands[] = {
     {"export", "Export appointments to vCalendar or iCalendar files"},
     {"import", "Import vCalendar or iCalendar files into a calendar folder"},
-    {"inspect", "Show what an import would read from calendar files"},
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
@@ -54,6 +55,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     for (const PendingCommand& command : kPendingCommands) {
         app.add_subcommand(command.name, command.description)->allow_extras()->prefix_command();
     }
+    InspectOptions inspect;
+    CLI::App* inspectCommand = AddInspectCommand(app, inspect);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -62,9 +65,13 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
         app.exit(e, out, err);
         return kExitUsage;
     }
+    DataLocations locations = ResolveDataLocations(options.store, options.config);
+    OpenHostSession(locations);
+    if (inspectCommand->parsed()) {
+        return RunInspect(inspect, locations.configFolder, out, err);
+    }
     if (store->parsed()) {
-        return RunStoreCommand(
-            storeOptions, ResolveDataLocations(options.store, options.config).storeFile, out, err);
+        return RunStoreCommand(storeOptions, locations.storeFile, out, err);
     }
     for (const PendingCommand& command : kPendingCommands) {
         if (app.got_subcommand(command.name)) {

@@ -54,6 +54,7 @@ protected:
     TempFolder folder_;
     ScopedEnv tz_{"TZ", "EST5EDT,M3.2.0,M11.1.0"};
     ScopedEnv state_{"XDG_STATE_HOME", folder_.Path().c_str()};
+    ScopedEnv config_{"XDG_CONFIG_HOME", folder_.Path().c_str()};
     std::string store_ = folder_.File("data/calendar.db");
 };
 
