@@ -1,11 +1,12 @@
 #include "host/export_command.h"
 
+#include "engine/common/outlook_constants.h"
 #include "engine/common/redemption.h"
 #include "engine/common/v_sync_char_converter.h"
 #include "engine/export/cv_sync_engine.h"
 #include "host/command_line.h"
 #include "host/export_request.h"
-#include "host/folder_path.h"
+#include "host/store_json.h"
 #include "host/terminal_progress.h"
 #include "platform/com/com_error.h"
 #include "platform/outlook/outlook_store.h"
@@ -102,7 +103,14 @@ int Run(const ExportCommandOptions& flags, const CComPtr<_Application>& outlook,
         err << "quillane export: " << error << "\n";
         return kExitUsage;
     }
-    request.options.folder = FolderAtPath(*outlook->GetSession(), flags.folder);
+    try {
+        request.options.folder = flags.folder.empty()
+                                     ? outlook->GetSession()->GetDefaultFolder(olFolderCalendar)
+                                     : FindFolder(outlook->GetSession(), flags.folder, false);
+    } catch (const StoreJsonError& e) {
+        err << "quillane export: " << e.what() << "\n";
+        return kExitUsage;
+    }
     if (request.options.selectedOnly) {
         SelectEntries(outlook, request.options.folder, flags.selected);
     }

@@ -1,6 +1,7 @@
 #include "host/export_request.h"
 
 #include "engine/common/v_sync_char_converter.h"
+#include "host/store_json.h"
 #include "platform/win32/locale.h"
 
 #include <cstdio>
@@ -55,12 +56,12 @@ bool DateBound(const std::string& text, COleDateTime& bound, std::string& error)
     if (text.empty()) {
         return true;
     }
-    std::optional<COleDateTime> date = ParseLocalDateTime(text);
-    if (!date) {
+    DATE date = 0;
+    if (!ParseLocalDateTime(text, date)) {
         error = "'" + text + "' is not a date (YYYY-MM-DD or YYYY-MM-DDTHH:MM:SS)";
         return false;
     }
-    bound = *date;
+    bound = COleDateTime(date);
     return true;
 }
 
@@ -99,23 +100,6 @@ bool BuildFilter(const ExportCommandOptions& flags, ExportFilter& filter, std::s
 }
 
 } // namespace
-
-std::optional<COleDateTime> ParseLocalDateTime(const std::string& text) {
-    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, used = -1;
-    const char* t = text.c_str();
-    auto whole = [&](int scanned, int wanted) {
-        return scanned == wanted && used == static_cast<int>(text.size());
-    };
-    bool parsed =
-        whole(std::sscanf(t, "%4d-%2d-%2d%n", &y, &mo, &d, &used), 3) ||
-        whole(std::sscanf(t, "%4d-%2d-%2dT%2d:%2d%n", &y, &mo, &d, &h, &mi, &used), 5) ||
-        whole(std::sscanf(t, "%4d-%2d-%2dT%2d:%2d:%2d%n", &y, &mo, &d, &h, &mi, &s, &used), 6);
-    COleDateTime date;
-    if (!parsed || date.SetDateTime(y, mo, d, h, mi, s) != 0) {
-        return std::nullopt;
-    }
-    return date;
-}
 
 bool BuildExportRequest(const ExportCommandOptions& flags, ExportRequest& request,
                         std::string& error) {

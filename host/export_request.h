@@ -8,16 +8,12 @@
 #include "engine/export/export_options.h"
 #include "host/export_command.h"
 
-#include <optional>
 #include <string>
 
 struct ExportRequest {
     ExportOptions options;
     ExportFilter filter;
 };
-
-// "2007-03-05" or "2007-03-05T09:30[:00]"; nullopt for anything else.
-std::optional<COleDateTime> ParseLocalDateTime(const std::string& text);
 
 // Fills everything but the folder; false with a message for a value that
 // cannot be used (format, encoding, label, date).

@@ -8,9 +8,9 @@
 #include "engine/common/outlook_items.h"
 #include "engine/common/v_sync_char_converter.h"
 #include "engine/export/cv_cal_export.h"
+#include "host/store_json.h"
 #include "platform/outlook/outlook_store.h"
 #include "platform/win32/registry.h"
-#include "tests/engine/export/appointment_json.h"
 #include "tests/testkit/scoped_env.h"
 #include "tests/testkit/temp_folder.h"
 
@@ -67,8 +67,12 @@ protected:
     CComPtr<MAPIFolder> Calendar() {
         return outlook_->GetSession()->GetDefaultFolder(olFolderCalendar);
     }
+    // Loads appointments given in the store's JSON form.
     void Add(const nlohmann::json& appointments) {
-        AddAppointments(Calendar(), *utils_, appointments);
+        for (const nlohmann::json& appointment : appointments) {
+            LoadAppointment(appointment,
+                            QueryInterface<_AppointmentItem>(Calendar()->GetItems()->Add()));
+        }
     }
     ExportRunResult Run(const ExportFilter* filter = nullptr) {
         CvCalExport exporter;
