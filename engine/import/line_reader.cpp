@@ -126,8 +126,11 @@ bool CvCalLineReader::ReadLine(bool skipLeadingSpaces) {
 
 bool CvCalLineReader::NextProperty() {
     while (ReadLine(true)) {
-        size_t separator = Line.find_first_of(":;");
-        if (separator == std::string::npos) {
+        size_t separator = 0;
+        while (separator < Line.size() && Line[separator] != ':' && Line[separator] != ';') {
+            ++separator;
+        }
+        if (separator == Line.size()) {
             continue;
         }
         Pos = separator;
