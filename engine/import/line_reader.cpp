@@ -180,6 +180,7 @@ bool CvCalLineReader::NextParam(bool quoteAware) {
 bool CvCalLineReader::ReadValue(int encoding) {
     size_t colon = Line.find(':', Pos);
     if (colon == std::string::npos) {
+        Value.clear();
         return false;
     }
     Value.assign(Line, colon + 1);
