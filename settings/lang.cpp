@@ -1,6 +1,6 @@
 #include "settings/lang.h"
 
-#include "engine/common/language_text.h"
+#include "support/language_text.h"
 #include "platform/win32/find_file.h"
 #include "platform/win32/paths.h"
 #include "platform/win32/private_profile.h"

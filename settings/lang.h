@@ -66,5 +66,5 @@ private:
 };
 
 // The process-wide language object, alive until the process ends. It answers
-// LanguageText (engine/common/language_text.h) from the time it is first used.
+// LanguageText (support/language_text.h) from the time it is first used.
 CLang& TheLang();

@@ -1,6 +1,6 @@
 #include "support/support_callbacks.h"
 
-#include "engine/common/language_text.h"
+#include "support/language_text.h"
 #include "platform/win32/code_page.h"
 #include "platform/win32/registry.h"
 

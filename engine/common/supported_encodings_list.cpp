@@ -1,6 +1,6 @@
 #include "engine/common/supported_encodings_list.h"
 
-#include "engine/common/language_text.h"
+#include "support/language_text.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/module.h"
 

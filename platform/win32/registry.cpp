@@ -1,5 +1,6 @@
 #include "platform/win32/registry.h"
 
+#include "platform/win32/platform_warning.h"
 #include "platform/win32/registry_file.h"
 #include "platform/win32/registry_json.h"
 
@@ -37,28 +38,20 @@ Registry& State() {
     return registry;
 }
 
-void PrintWarning(LONG code, const char* text) {
-    std::fprintf(stderr, "quillane: %s (error %d)\n", text, static_cast<int>(code));
-}
-
-RegistryWarningSink warningSink = PrintWarning;
-
 // Runs the operation under the registry's lock, then hands the warnings it
-// queued to the sink (which may itself use the registry).
+// queued (reporting them may itself use the registry).
 template <typename Operation>
 auto Locked(Operation operation) {
     Registry& registry = State();
     std::vector<Warning> warnings;
-    RegistryWarningSink sink = nullptr;
     auto result = [&] {
         std::lock_guard lock(registry.mutex);
         auto value = operation(registry);
         warnings.swap(registry.warnings);
-        sink = warningSink;
         return value;
     }();
     for (const Warning& warning : warnings) {
-        sink(warning.code, warning.text.c_str());
+        ReportPlatformWarning("RegistryOpen", warning.code, warning.text.c_str());
     }
     return result;
 }
@@ -334,11 +327,6 @@ void RegistryOpen(const std::string& configFolder, const std::string& machineDat
         registry.userFile = load.writable ? userFile : "";
         return 0;
     });
-}
-
-void SetRegistryWarningSink(RegistryWarningSink sink) {
-    std::lock_guard lock(State().mutex);
-    warningSink = sink != nullptr ? sink : PrintWarning;
 }
 
 void RegistryReset() {

@@ -59,11 +59,9 @@ LONG RegEnumKeyExA(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* re
 // before any other registry call; without it the registry is empty and
 // lives in memory only.
 void RegistryOpen(const std::string& configFolder, const std::string& machineDataFile);
-// The registry reports what the user should know (a damaged settings file
-// set aside, a settings file that cannot be written) to this sink, with a
-// Win32 error code and a text. Without one, reports go to standard error.
-using RegistryWarningSink = void (*)(LONG code, const char* text);
-void SetRegistryWarningSink(RegistryWarningSink sink);
+// What the user should know (a damaged settings file set aside, a settings
+// file that cannot be written) goes to ReportPlatformWarning, place
+// "RegistryOpen".
 // Forgets every key, value, open handle and file: the registry is empty and
 // lives in memory until the next RegistryOpen (tests use it to start clean).
 void RegistryReset();

@@ -2,7 +2,7 @@
 
 #include "platform/win32/posix_time_zone.h"
 #include "platform/win32/zoneinfo_file.h"
-#include "support/lib_orvane.h"
+#include "platform/win32/platform_warning.h"
 
 #include <cstdlib>
 #include <ctime>
@@ -169,7 +169,7 @@ SystemZone CachedSystemZone() {
     bool firstTime = !resolved.warning.empty() && warned.insert(resolved.warning).second;
     lock.unlock();
     if (firstTime) {
-        LibOrvane().LogWarning("GetTimeZoneInformation", 0, "%s", resolved.warning.c_str());
+        ReportPlatformWarning("GetTimeZoneInformation", 0, resolved.warning.c_str());
     }
     return resolved.zone;
 }

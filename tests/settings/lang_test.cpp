@@ -1,4 +1,4 @@
-#include "engine/common/language_text.h"
+#include "support/language_text.h"
 #include "settings/lang.h"
 #include "tests/testkit/scoped_env.h"
 #include "tests/testkit/temp_folder.h"

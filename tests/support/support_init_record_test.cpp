@@ -1,4 +1,4 @@
-#include "engine/common/language_text.h"
+#include "support/language_text.h"
 #include "platform/win32/registry.h"
 #include "support/lib_orvane.h"
 #include "support/support_callbacks.h"

@@ -3,7 +3,7 @@
 // (or none), with the message boxes shown meanwhile recorded instead of
 // printed and the language texts pinned. Everything is restored afterwards.
 
-#include "engine/common/language_text.h"
+#include "support/language_text.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/module.h"
 #include "tests/testkit/temp_folder.h"

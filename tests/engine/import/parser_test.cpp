@@ -1,7 +1,7 @@
 // The calendar level of the parser: calendars, versions, components it skips,
 // events that fail, aborts and errors raised by the consumer.
 
-#include "engine/common/language_text.h"
+#include "support/language_text.h"
 #include "platform/com/com_error.h"
 #include "tests/engine/import/parse_harness.h"
 

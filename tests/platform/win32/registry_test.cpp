@@ -1,4 +1,5 @@
 #include "platform/win32/module.h"
+#include "platform/win32/platform_warning.h"
 #include "platform/win32/registry.h"
 #include "tests/testkit/temp_folder.h"
 
@@ -14,7 +15,7 @@ namespace {
 
 std::vector<std::string> warnings;
 
-void CollectWarning(LONG, const char* text) {
+void CollectWarning(const char*, LONG, const char* text) {
     warnings.push_back(text);
 }
 
@@ -66,7 +67,7 @@ class RegistryTest : public testing::Test {
 protected:
     void SetUp() override {
         warnings.clear();
-        SetRegistryWarningSink(CollectWarning);
+        SetPlatformWarningSink(CollectWarning);
         machineFile = machine.Write("machine.json", R"({
           "SYSTEM\\CurrentControlSet\\Control\\Nls\\CodePage": {
             "ACP": {"type": "REG_SZ", "value": "65001"}
@@ -79,7 +80,7 @@ protected:
     }
     void TearDown() override {
         RegistryReset();
-        SetRegistryWarningSink(nullptr);
+        SetPlatformWarningSink(nullptr);
     }
     void Reopen() { RegistryOpen(config.Path(), machineFile); }
     HKEY Create(HKEY root, const char* path, REGSAM access = KEY_ALL_ACCESS) {

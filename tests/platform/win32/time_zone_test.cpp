@@ -1,10 +1,10 @@
+#include "platform/win32/platform_warning.h"
 #include "platform/win32/time_zone.h"
 #include "tests/testkit/scoped_env.h"
 #include "tests/testkit/temp_folder.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -48,20 +48,20 @@ bool HasZoneinfo(const char* name) {
         GTEST_SKIP() << "/usr/share/zoneinfo/" << (name) << " is missing (install tzdata)";        \
     }
 
-// Warnings go to a log in a temporary state folder.
+std::vector<std::string> warnings;
+
+void CollectWarning(const char* place, LONG code, const char* text) {
+    warnings.push_back(std::string(place) + "\t" + std::to_string(code) + "\t" + text);
+}
+
+// Warnings are collected from the platform's warning sink.
 class TimeZoneInformation : public testing::Test {
 protected:
-    std::vector<std::string> LogLines() const {
-        std::istringstream content(state_.Read("quillane/quillane.log"));
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(content, line);) {
-            lines.push_back(line.substr(line.find('\t') + 1)); // without the time stamp
-        }
-        return lines;
+    void SetUp() override {
+        warnings.clear();
+        SetPlatformWarningSink(CollectWarning);
     }
-
-    TempFolder state_;
-    ScopedEnv stateHome_{"XDG_STATE_HOME", state_.Path().c_str()};
+    void TearDown() override { SetPlatformWarningSink(nullptr); }
 };
 
 TEST_F(TimeZoneInformation, PosixRules) {
@@ -134,11 +134,11 @@ TEST_F(TimeZoneInformation, UnusableValuesAreLoggedOncePerValue) {
     ZoneTextFor("UTC0");
     ZoneTextFor("XYZ-3:30XYT,J80/24,J264/24");
     ZoneTextFor("Nowhere/LoggedOnce");
-    EXPECT_EQ(LogLines(),
+    EXPECT_EQ(warnings,
               (std::vector<std::string>{
-                  "WARNING\tGetTimeZoneInformation\t0x00000000\tUnknown time zone "
+                  "GetTimeZoneInformation\t0\tUnknown time zone "
                   "TZ=\"Nowhere/LoggedOnce\", using UTC",
-                  "WARNING\tGetTimeZoneInformation\t0x00000000\tTime zone "
+                  "GetTimeZoneInformation\t0\tTime zone "
                   "\"XYZ-3:30XYT,J80/24,J264/24\" changes its clocks on day numbers, which are not "
                   "supported; its daylight time is ignored"}));
 }

@@ -1,4 +1,4 @@
-#include "engine/common/language_text.h"
+#include "support/language_text.h"
 
 #include <mutex>
 
