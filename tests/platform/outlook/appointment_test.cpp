@@ -249,4 +249,35 @@ TEST_F(PropertyTest, ShiftingTheUtcTimesIntoANewZoneKeepsTheSeriesWallClock) {
     EXPECT_EQ(after->GetOccurrences(), 4);
 }
 
+TEST_F(PropertyTest, PropertiesOfANewItemAreKeptUntilItIsSaved) {
+    CComPtr<_AppointmentItem> fresh = Appointment(Calendar()->GetItems()->Add());
+    fresh->PutStart(Local(2007, 3, 6, 9));
+    const LONG uid = Tag(PSETID_Meeting, dispidGlobalObjectId, PT_BINARY);
+    utils_->HrSetOneProp(fresh, uid, utils_->HrStringToArray(u"0A0B"), true);
+    utils_->HrSetOneProp(fresh, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"me@example.com"), true);
+    EXPECT_EQ(fresh->GetEntryID(), u""); // nothing stored yet
+    fresh->Save();
+    CComPtr<_AppointmentItem> stored =
+        Appointment(Open()->GetSession()->GetItemFromID(fresh->GetEntryID()));
+    EXPECT_EQ(utils_->HrArrayToString(utils_->HrGetOneProp(stored, uid)), u"0A0B");
+    EXPECT_EQ(utils_->HrGetOneProp(stored, PR_SENDER_EMAIL_ADDRESS).ToString(), u"me@example.com");
+}
+
+TEST_F(PropertyTest, SafeItemReadsBodyAndRecipientsOfTheItemItHolds) {
+    CComPtr<ISafeAppointmentItem> safe;
+    ASSERT_EQ(CreateRedemptionObject(kProgIdSafeAppointmentItem, safe), S_OK);
+    EXPECT_THROW(safe->GetBody(), _com_error); // no item yet
+    item_->PutBody(u"Notes");
+    item_->GetRecipients()->Add(u"ann@example.com");
+    AddRecipient(item_, u"Room", u"room@example.com", olResource);
+    safe->PutItem(item_);
+    EXPECT_EQ(safe->GetBody(), u"Notes");
+    CComPtr<ISafeRecipients> recipients = safe->GetRecipients();
+    ASSERT_EQ(recipients->GetCount(), 2);
+    CComPtr<ISafeRecipient> room = recipients->Item(_variant_t(2, VT_INT));
+    EXPECT_EQ(room->GetName(), u"Room");
+    EXPECT_EQ(room->GetAddress(), u"room@example.com");
+    EXPECT_EQ(room->GetType(), olResource);
+}
+
 } // namespace
