@@ -1,8 +1,8 @@
 // The calendar level of the parser: calendars, versions, components it skips,
 // events that fail, aborts and errors raised by the consumer.
 
-#include "support/language_text.h"
 #include "platform/com/com_error.h"
+#include "support/language_text.h"
 #include "tests/engine/import/parse_harness.h"
 
 #include <gtest/gtest.h>
@@ -27,11 +27,6 @@ TEST(Parse, AFileMustStartWithBegin) {
 TEST(Parse, OtherComponentsBeforeTheCalendarArePassedOver) {
     ParseRun run = ParseText("BEGIN:VCARD\r\nBEGIN:VCALENDAR\r\n" + kEvent + "END:VCALENDAR\r\n");
     EXPECT_EQ(run.events.size(), 1u);
-}
-
-TEST(Parse, EmptyAndBinaryTextYieldNothing) {
-    EXPECT_TRUE(ParseText("").events.empty());
-    EXPECT_TRUE(ParseText(std::string("\x01\x02\xff\xfe:;;;:\n\n\r", 10)).events.empty());
 }
 
 TEST(Parse, EveryCalendarStartsAfresh) {
