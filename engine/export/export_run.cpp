@@ -56,6 +56,7 @@ void CvCalExport::TakeOptions(const ExportOptions& options) {
         CharsetParam = ";CHARSET=" + charset;
     }
     listSeparator_ = UserListSeparator();
+    systemZone_ = SystemZone::Read();
 }
 
 CComPtr<_AppointmentItem> CvCalExport::NextItem(RunState& run, LONG index) {
@@ -156,6 +157,7 @@ ExportRunResult CvCalExport::RunExport(const CComPtr<_Application>& application,
     ExportRunResult result;
     WrittenFiles.clear();
     currentFileName.clear();
+    mappedTags_.clear();
     RunState run;
     run.useFilter = options.useFilter && filter != nullptr;
     if (run.useFilter) {
