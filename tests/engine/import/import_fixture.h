@@ -10,6 +10,7 @@
 #include "engine/common/outlook_items.h"
 #include "engine/common/outlook_recurrence.h"
 #include "engine/import/cv_cal_import.h"
+#include "platform/com/com_error.h"
 #include "tests/testkit/scoped_env.h"
 #include "tests/testkit/temp_folder.h"
 
