@@ -6,7 +6,9 @@ namespace {
 // Plans over a weekly series on Tuesdays 09:00 from 6 March 2007.
 class ExceptionPlanTest : public ::testing::Test {
 protected:
-    static COleDateTime Day(int day, int hour = 9) { return COleDateTime(2007, 3, day, hour, 0, 0); }
+    static COleDateTime Day(int day, int hour = 9) {
+        return COleDateTime(2007, 3, day, hour, 0, 0);
+    }
     ExceptionPlan Plan(std::vector<ExceptionEntry> entries) {
         std::vector<COleDateTime> occurrences{Day(6), Day(13), Day(20), Day(27)};
         return PlanExceptions(entries, occurrences, "Item{} ",
@@ -98,9 +100,9 @@ std::vector<COleDateTime> OccurrenceStarts(const CComPtr<MAPIFolder>& folder) {
 }
 
 TEST_F(ExceptionImportTest, DeletedAndMovedOccurrencesReachTheSeries) {
-    ImportRun run = ImportText("weekly.ics", WeeklySeries({"EXDATE:20070313T090000",
-                                                           "EXDATE:20070320T090000",
-                                                           "RDATE:20070321T090000"}));
+    ImportRun run =
+        ImportText("weekly.ics", WeeklySeries({"EXDATE:20070313T090000", "EXDATE:20070320T090000",
+                                               "RDATE:20070321T090000"}));
     EXPECT_EQ(run.Counters.Imported, 1);
     EXPECT_EQ(OccurrenceStarts(CalendarFolder()),
               (std::vector<COleDateTime>{Local(2007, 3, 6, 9), Local(2007, 3, 21, 9),

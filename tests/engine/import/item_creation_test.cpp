@@ -83,12 +83,12 @@ TEST_F(ItemCreationTest, RemindersFromRelativeAndAbsoluteAlarms) {
 }
 
 TEST_F(ItemCreationTest, FieldsTextsAndStates) {
-    ImportText("fields.ics",
-               Calendar("2.0", Event({"DTSTART:20070105T100000", "DTEND:20070105T113000",
-                                      "SUMMARY:Planning", "LOCATION:Room 1",
-                                      "DESCRIPTION:Bring the figures", "CLASS:CONFIDENTIAL",
-                                      "PRIORITY:1", "TRANSP:TRANSPARENT",
-                                      "CATEGORIES:Business,Travel"})));
+    ImportText(
+        "fields.ics",
+        Calendar("2.0",
+                 Event({"DTSTART:20070105T100000", "DTEND:20070105T113000", "SUMMARY:Planning",
+                        "LOCATION:Room 1", "DESCRIPTION:Bring the figures", "CLASS:CONFIDENTIAL",
+                        "PRIORITY:1", "TRANSP:TRANSPARENT", "CATEGORIES:Business,Travel"})));
     CComPtr<_AppointmentItem> item = Only();
     ASSERT_TRUE(item);
     EXPECT_EQ(item->GetSubject(), u"Planning");
@@ -120,8 +120,7 @@ TEST_F(ItemCreationTest, OrganizerAttendeesAndUidAreStored) {
     CComPtr<IMAPIUtils> utils;
     ASSERT_EQ(CreateRedemptionObject(kProgIdMapiUtils, utils), S_OK);
     CComPtr<IUnknown> object(item.get());
-    EXPECT_EQ(utils->HrGetOneProp(object, PR_SENDER_EMAIL_ADDRESS).ToString(),
-              u"boss@example.com");
+    EXPECT_EQ(utils->HrGetOneProp(object, PR_SENDER_EMAIL_ADDRESS).ToString(), u"boss@example.com");
     LONG tag = utils->GetIDsFromNames(object, PSETID_Meeting, dispidGlobalObjectId, false);
     ASSERT_NE(tag, 0);
     EXPECT_EQ(utils->HrArrayToString(utils->HrGetOneProp(object, tag | PT_BINARY)),

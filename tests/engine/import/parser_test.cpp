@@ -1,8 +1,8 @@
 // The calendar level of the parser: calendars, versions, components it skips,
 // events that fail, aborts and errors raised by the consumer.
 
-#include "support/language_text.h"
 #include "platform/com/com_error.h"
+#include "support/language_text.h"
 #include "tests/engine/import/parse_harness.h"
 
 #include <gtest/gtest.h>

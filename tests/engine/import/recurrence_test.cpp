@@ -33,8 +33,8 @@ TEST_F(RecurrenceTest, EachRuleTypeFromBothGrammars) {
         {"1.0", "W1 MO #0", olRecursWeekly, 1, olMonday, 0, 0, 0, 0},
         {"1.0", "D1 20070310T000000", olRecursDaily, 1, 0, 0, 0, 0, -1},
         {"2.0", "FREQ=DAILY;INTERVAL=2;COUNT=5", olRecursDaily, 2, 0, 0, 0, 0, 5},
-        {"2.0", "FREQ=WEEKLY;BYDAY=MO,WE;COUNT=4", olRecursWeekly, 1, olMonday | olWednesday, 0,
-         0, 0, 4},
+        {"2.0", "FREQ=WEEKLY;BYDAY=MO,WE;COUNT=4", olRecursWeekly, 1, olMonday | olWednesday, 0, 0,
+         0, 4},
         {"2.0", "FREQ=MONTHLY;BYMONTHDAY=15;COUNT=3", olRecursMonthly, 1, 0, 15, 0, 0, 3},
         {"2.0", "FREQ=MONTHLY;BYDAY=-1FR;COUNT=3", olRecursMonthNth, 1, olFriday, 0, 0, 5, 3},
         {"2.0", "FREQ=YEARLY;COUNT=2", olRecursYearly, 1, 0, 5, 3, 0, 2},
@@ -46,11 +46,10 @@ TEST_F(RecurrenceTest, EachRuleTypeFromBothGrammars) {
     for (const RuleRow& row : rows) {
         SCOPED_TRACE(std::string(row.version) + " " + row.rule);
         bool vcal = row.version[0] == '1';
-        ImportRun run = ImportText(vcal ? "rule.vcs" : "rule.ics",
-                                   Calendar(row.version, Event({"DTSTART:20070305T090000",
-                                                                "DTEND:20070305T100000",
-                                                                "SUMMARY:Series",
-                                                                std::string("RRULE:") + row.rule})));
+        ImportRun run = ImportText(
+            vcal ? "rule.vcs" : "rule.ics",
+            Calendar(row.version, Event({"DTSTART:20070305T090000", "DTEND:20070305T100000",
+                                         "SUMMARY:Series", std::string("RRULE:") + row.rule})));
         ASSERT_EQ(run.Counters.Imported, 1);
         CComPtr<_AppointmentItem> item = Only();
         ASSERT_TRUE(item);
@@ -87,11 +86,21 @@ TEST_F(RecurrenceTest, EachRuleTypeFromBothGrammars) {
 }
 
 const std::vector<std::string> kBerlin = {
-    "BEGIN:VTIMEZONE",      "TZID:Berlin",         "BEGIN:STANDARD",
-    "DTSTART:19701025T030000", "TZOFFSETFROM:+0200", "TZOFFSETTO:+0100",
-    "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU", "END:STANDARD", "BEGIN:DAYLIGHT",
-    "DTSTART:19700329T020000", "TZOFFSETFROM:+0100", "TZOFFSETTO:+0200",
-    "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU", "END:DAYLIGHT", "END:VTIMEZONE",
+    "BEGIN:VTIMEZONE",
+    "TZID:Berlin",
+    "BEGIN:STANDARD",
+    "DTSTART:19701025T030000",
+    "TZOFFSETFROM:+0200",
+    "TZOFFSETTO:+0100",
+    "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU",
+    "END:STANDARD",
+    "BEGIN:DAYLIGHT",
+    "DTSTART:19700329T020000",
+    "TZOFFSETFROM:+0100",
+    "TZOFFSETTO:+0200",
+    "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU",
+    "END:DAYLIGHT",
+    "END:VTIMEZONE",
 };
 
 TEST_F(RecurrenceTest, AZonedSeriesKeepsItsWallClockTimesAndGetsItsZone) {
@@ -131,9 +140,9 @@ TEST_F(RecurrenceTest, AZonedSeriesKeepsItsWallClockTimesAndGetsItsZone) {
 }
 
 TEST_F(RecurrenceTest, ASeriesInTheSystemZoneGetsNoZoneWritten) {
-    ImportText("plain.ics", Calendar("2.0", Event({"DTSTART:20070305T100000",
-                                                   "DTEND:20070305T110000", "SUMMARY:Local",
-                                                   "RRULE:FREQ=WEEKLY;COUNT=3"})));
+    ImportText("plain.ics",
+               Calendar("2.0", Event({"DTSTART:20070305T100000", "DTEND:20070305T110000",
+                                      "SUMMARY:Local", "RRULE:FREQ=WEEKLY;COUNT=3"})));
     CComPtr<_AppointmentItem> item = Only();
     ASSERT_TRUE(item);
     CComPtr<IMAPIUtils> utils;
