@@ -3,6 +3,7 @@
 #include "host/data_locations.h"
 #include "host/host_session.h"
 #include "host/inspect_command.h"
+#include "host/store_command.h"
 
 #include <CLI/CLI.hpp>
 #include <ostream>
@@ -23,7 +24,6 @@ struct PendingCommand {
 // Commands whose work is not part of this build yet: they are listed in the
 // help and refuse to run.
 const PendingCommand kPendingCommands[] = {
-    {"store", "Create, list, load and dump the calendar store"},
     {"export", "Export appointments to vCalendar or iCalendar files"},
     {"import", "Import vCalendar or iCalendar files into a calendar folder"},
 };
@@ -50,6 +50,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     app.require_subcommand(1);
     GlobalOptions options;
     AddGlobalOptions(app, options);
+    StoreCommandOptions storeOptions;
+    CLI::App* store = AddStoreCommand(app, storeOptions);
     for (const PendingCommand& command : kPendingCommands) {
         app.add_subcommand(command.name, command.description)->allow_extras()->prefix_command();
     }
@@ -67,6 +69,9 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     OpenHostSession(locations);
     if (inspectCommand->parsed()) {
         return RunInspect(inspect, locations.configFolder, out, err);
+    }
+    if (store->parsed()) {
+        return RunStoreCommand(storeOptions, locations.storeFile, out, err);
     }
     for (const PendingCommand& command : kPendingCommands) {
         if (app.got_subcommand(command.name)) {

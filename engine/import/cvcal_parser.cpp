@@ -1,6 +1,7 @@
 #include "engine/import/cvcal_parser.h"
 
 #include "platform/com/com_error.h"
+#include "platform/win32/code_page.h"
 
 #include <exception>
 
@@ -22,6 +23,7 @@ CvCalParser::CvCalParser(ParsedEventConsumer& consumer, ImportLogSink log)
 
 int CvCalParser::Parse(std::string_view text) {
     Reader.Init(text.data(), text.size());
+    ansiCodePage_ = GetACP();
     try {
         while (Reader.NextProperty() && Reader.Name == "BEGIN") {
             Reader.ReadValue(kEncodingNone);

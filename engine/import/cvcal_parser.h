@@ -112,4 +112,6 @@ private:
 
     ParsedEventConsumer& consumer_;
     ImportLogSink log_;
+    // The ANSI code page, taken once per file.
+    unsigned ansiCodePage_ = 0;
 };

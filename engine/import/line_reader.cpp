@@ -126,8 +126,11 @@ bool CvCalLineReader::ReadLine(bool skipLeadingSpaces) {
 
 bool CvCalLineReader::NextProperty() {
     while (ReadLine(true)) {
-        size_t separator = Line.find_first_of(":;");
-        if (separator == std::string::npos) {
+        size_t separator = 0;
+        while (separator < Line.size() && Line[separator] != ':' && Line[separator] != ';') {
+            ++separator;
+        }
+        if (separator == Line.size()) {
             continue;
         }
         Pos = separator;
@@ -177,6 +180,7 @@ bool CvCalLineReader::NextParam(bool quoteAware) {
 bool CvCalLineReader::ReadValue(int encoding) {
     size_t colon = Line.find(':', Pos);
     if (colon == std::string::npos) {
+        Value.clear();
         return false;
     }
     Value.assign(Line, colon + 1);

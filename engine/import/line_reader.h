@@ -34,7 +34,8 @@ public:
     // Takes the next parameter after Pos; false when there is none.
     bool NextParam(bool quoteAware);
     // Takes the value after the first ":" at or after Pos; quoted-printable
-    // values ending in "=" continue on the following lines.
+    // values ending in "=" continue on the following lines. Without a ":"
+    // the value is empty and the result false.
     bool ReadValue(int encoding);
 
     std::string ValueTrimmed() const;

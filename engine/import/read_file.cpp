@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <sys/stat.h>
+#include <vector>
 
 namespace {
 
@@ -42,11 +43,11 @@ bool IsUtf16(TextForm form) {
 int ReplaceNulUnits(std::string& text, TextForm form) {
     int count = 0;
     if (!IsUtf16(form)) {
-        for (char& c : text) {
-            if (c == '\0') {
-                c = ' ';
-                ++count;
-            }
+        for (char* nul = static_cast<char*>(std::memchr(text.data(), '\0', text.size()));
+             nul != nullptr;
+             nul = static_cast<char*>(std::memchr(nul, '\0', text.size() - (nul - text.data())))) {
+            *nul = ' ';
+            ++count;
         }
         return count;
     }
@@ -71,24 +72,34 @@ std::u16string Utf16Units(const std::string& text, TextForm form) {
     return wide;
 }
 
-void InsertLineFeedsAfterLoneCRs(std::string& text) {
-    size_t lone = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) {
-            ++lone;
+// Positions of the CRs that no LF follows.
+std::vector<size_t> LoneCarriageReturns(const std::string& text) {
+    std::vector<size_t> lone;
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    for (const char* cr = static_cast<const char*>(std::memchr(begin, '\r', text.size()));
+         cr != nullptr; cr = static_cast<const char*>(std::memchr(cr + 1, '\r', end - cr - 1))) {
+        if (cr + 1 == end || cr[1] != '\n') {
+            lone.push_back(static_cast<size_t>(cr - begin));
         }
     }
-    if (lone == 0) {
+    return lone;
+}
+
+void InsertLineFeedsAfterLoneCRs(std::string& text) {
+    std::vector<size_t> lone = LoneCarriageReturns(text);
+    if (lone.empty()) {
         return;
     }
     std::string fixed;
-    fixed.reserve(text.size() + lone);
-    for (size_t i = 0; i < text.size(); ++i) {
-        fixed += text[i];
-        if (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')) {
-            fixed += '\n';
-        }
+    fixed.reserve(text.size() + lone.size());
+    size_t copied = 0;
+    for (size_t cr : lone) {
+        fixed.append(text, copied, cr + 1 - copied);
+        fixed += '\n';
+        copied = cr + 1;
     }
+    fixed.append(text, copied, std::string::npos);
     text.swap(fixed);
 }
 

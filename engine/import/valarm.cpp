@@ -44,8 +44,7 @@ bool CvCalParser::ParseVALARM() {
     while (Reader.NextProperty()) {
         if (Reader.Name == "TRIGGER") {
             Trigger(*this);
-        } else if (Reader.Name == "END") {
-            Reader.ReadValue(kEncodingNone);
+        } else if (Reader.Name == "END" && Reader.ReadValue(kEncodingNone)) {
             if (Reader.ValueTrimmed() == "VALARM") {
                 return true;
             }

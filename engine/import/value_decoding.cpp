@@ -15,11 +15,22 @@ void ReplaceAll(std::string& text, std::string_view from, const std::string& to)
     }
 }
 
+// ASCII text reads the same in UTF-8 and UTF-16, so it needs no converter.
+bool IsAscii(std::string_view bytes) {
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 void CvCalParser::DecodeValue(std::string_view value, int encoding, const char* charset,
                               bool unescape, std::u16string& out) {
-    std::string bytes = unescape ? vSyncCharConverter::Unescape(value) : std::string(value);
+    bool escaped = unescape && value.find('\\') != std::string_view::npos;
+    std::string bytes = escaped ? vSyncCharConverter::Unescape(value) : std::string(value);
     if ((encoding == kCurrentEncoding ? Encoding : encoding) == kEncodingQuotedPrintable) {
         std::string decoded;
         if (vSyncCharConverter::QPDecode(bytes, decoded, true)) {
@@ -35,8 +46,15 @@ void CvCalParser::DecodeValue(std::string_view value, int encoding, const char* 
     if (g_charConverter == nullptr) {
         wide = AnsiToWide(bytes);
     } else {
-        g_charConverter->SelectByCharsetName(charset ? std::string(charset) : Charset);
-        g_charConverter->ToUnicodeByName(g_charConverter->CurrentCharsetName(), bytes, wide);
+        int codePage =
+            g_charConverter->SelectByCharsetName(charset ? std::string(charset) : Charset);
+        bool utf8 = codePage == static_cast<int>(CP_UTF8) ||
+                    (codePage == kAnsiCodePage && ansiCodePage_ == CP_UTF8);
+        if (utf8 && IsAscii(bytes)) {
+            wide.assign(bytes.begin(), bytes.end());
+        } else {
+            g_charConverter->ToUnicodeByName(g_charConverter->CurrentCharsetName(), bytes, wide);
+        }
     }
     out = std::move(wide);
 }

@@ -52,7 +52,9 @@ int CvCalParser::VCalendarProperties::Handle(CvCalParser& parser) {
     const std::string& name = parser.Reader.Name;
     bool vcal = parser.Version == kVersionVCal10;
     bool ical = parser.Version == kVersionICal20;
-    parser.Reader.ReadValue(kEncodingNone);
+    if (!parser.Reader.ReadValue(kEncodingNone)) {
+        return 1;
+    }
     if (name == "VERSION") {
         return Version(parser);
     }

@@ -297,7 +297,9 @@ bool CvCalParser::VEventProperties::Summary(CvCalParser& p) {
 // States.
 
 bool CvCalParser::VEventProperties::Class(CvCalParser& p) {
-    p.Reader.ReadValue(kEncodingNone);
+    if (!p.Reader.ReadValue(kEncodingNone)) {
+        return true;
+    }
     std::string value = p.Reader.ValueTrimmed();
     if (value == "CONFIDENTIAL") {
         p.Event.Sensitivity = kSensitivityConfidential;
@@ -312,7 +314,9 @@ bool CvCalParser::VEventProperties::Priority(CvCalParser& p) {
     int low = vcal ? 3 : 5;
     int high = vcal ? 5 : 9;
     bool error = false;
-    p.Reader.ReadValue(kEncodingNone);
+    if (!p.Reader.ReadValue(kEncodingNone)) {
+        return true;
+    }
     int priority = p.Reader.ValueAsNumber(low, error);
     if (priority >= 1) {
         p.Event.Importance = priority < low    ? kImportanceHigh
@@ -323,7 +327,9 @@ bool CvCalParser::VEventProperties::Priority(CvCalParser& p) {
 }
 
 bool CvCalParser::VEventProperties::Transp(CvCalParser& p) {
-    p.Reader.ReadValue(kEncodingNone);
+    if (!p.Reader.ReadValue(kEncodingNone)) {
+        return true;
+    }
     if (p.Version == kVersionVCal10) {
         bool error = false;
         p.Event.BusyStatus = p.Reader.ValueAsNumber(0, error) == 0 ? kBusyBusy : kBusyFree;
@@ -341,7 +347,9 @@ bool CvCalParser::VEventProperties::Transp(CvCalParser& p) {
 }
 
 bool CvCalParser::VEventProperties::Uid(CvCalParser& p) {
-    p.Reader.ReadValue(kEncodingNone);
+    if (!p.Reader.ReadValue(kEncodingNone)) {
+        return true;
+    }
     p.Event.Uid = p.Reader.Value;
     return true;
 }
@@ -376,7 +384,9 @@ std::string CvCalParser::VEventProperties::PropertyZone(CvCalParser& p, bool* pe
 
 EventDate CvCalParser::VEventProperties::DateProperty(CvCalParser& p) {
     std::string zone = PropertyZone(p, nullptr);
-    p.Reader.ReadValue(kEncodingNone);
+    if (!p.Reader.ReadValue(kEncodingNone)) {
+        return {};
+    }
     std::string value = p.Reader.ValueTrimmed();
     if (!p.IsValidDate(value, true)) {
         return {};
@@ -401,7 +411,9 @@ bool CvCalParser::VEventProperties::DtEnd(CvCalParser& p) {
 }
 
 bool CvCalParser::VEventProperties::Duration(CvCalParser& p) {
-    p.Reader.ReadValue(kEncodingNone);
+    if (!p.Reader.ReadValue(kEncodingNone)) {
+        return true;
+    }
     int minutes = 0;
     if (!ParseDuration(p.Reader.ValueTrimmed(), minutes) || minutes < 0) {
         p.LogParseError("Invalid duration", true, 2);
@@ -412,7 +424,9 @@ bool CvCalParser::VEventProperties::Duration(CvCalParser& p) {
 }
 
 bool CvCalParser::VEventProperties::DAlarm(CvCalParser& p) {
-    p.Reader.ReadValue(kEncodingNone);
+    if (!p.Reader.ReadValue(kEncodingNone)) {
+        return true;
+    }
     std::string first = Trim(std::string_view(p.Reader.Value).substr(0, p.Reader.Value.find(';')));
     p.Event.AlarmDate = p.IsValidDate(first, true) ? first : std::string();
     return true;
@@ -421,7 +435,10 @@ bool CvCalParser::VEventProperties::DAlarm(CvCalParser& p) {
 void CvCalParser::VEventProperties::DateList(CvCalParser& p, std::vector<std::string>& items,
                                              std::string& zone, bool* periods) {
     zone = PropertyZone(p, periods);
-    p.Reader.ReadValue(kEncodingNone);
+    items.clear();
+    if (!p.Reader.ReadValue(kEncodingNone)) {
+        return;
+    }
     p.Reader.SplitValue(p.Version == kVersionICal20 ? "," : ";", items);
     for (std::string& item : items) {
         item = Trim(item);
@@ -457,7 +474,9 @@ bool CvCalParser::VEventProperties::RDate(CvCalParser& p) {
 }
 
 bool CvCalParser::VEventProperties::RRule(CvCalParser& p) {
-    p.Reader.ReadValue(kEncodingNone);
+    if (!p.Reader.ReadValue(kEncodingNone)) {
+        return true;
+    }
     RuleMessages messages;
     if (p.Version == kVersionICal20) {
         ParseICalRule(p.Reader.Value, p.Event, messages);
@@ -471,7 +490,9 @@ bool CvCalParser::VEventProperties::RRule(CvCalParser& p) {
 // Structure.
 
 bool CvCalParser::VEventProperties::Begin(CvCalParser& p) {
-    p.Reader.ReadValue(kEncodingNone);
+    if (!p.Reader.ReadValue(kEncodingNone)) {
+        return true;
+    }
     std::string component = p.Reader.ValueTrimmed();
     if (component == "VALARM") {
         p.ParseVALARM();
@@ -483,6 +504,8 @@ bool CvCalParser::VEventProperties::Begin(CvCalParser& p) {
 }
 
 bool CvCalParser::VEventProperties::End(CvCalParser& p) {
-    p.Reader.ReadValue(kEncodingNone);
+    if (!p.Reader.ReadValue(kEncodingNone)) {
+        return true;
+    }
     return p.Reader.ValueTrimmed() != "VEVENT";
 }

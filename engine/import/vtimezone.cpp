@@ -59,7 +59,9 @@ struct CvCalParser::VTimezoneReader {
 void CvCalParser::VTimezoneReader::ReadZone() {
     while (p.Reader.NextProperty()) {
         const std::string& name = p.Reader.Name;
-        p.Reader.ReadValue(kEncodingNone);
+        if (!p.Reader.ReadValue(kEncodingNone)) {
+            continue;
+        }
         std::string value = p.Reader.ValueTrimmed();
         if (name == "TZID") {
             tzid = value;
@@ -106,6 +108,9 @@ bool CvCalParser::VTimezoneReader::ReadComponent(ZoneComponent& component) {
 
 void CvCalParser::VTimezoneReader::ComponentProperty(ZoneComponent& component) {
     const std::string& name = p.Reader.Name;
+    if (!p.Reader.ReadValue(kEncodingNone)) {
+        return;
+    }
     if (name == "DTSTART") {
         component.start = RawDate();
     } else if (name == "TZOFFSETFROM") {
@@ -125,7 +130,6 @@ void CvCalParser::VTimezoneReader::ComponentProperty(ZoneComponent& component) {
 }
 
 std::optional<COleDateTime> CvCalParser::VTimezoneReader::RawDate() {
-    p.Reader.ReadValue(kEncodingNone);
     std::string value = p.Reader.ValueTrimmed();
     COleDateTime date;
     if (!p.IsValidDate(value, true) || !p.ToDate(value, "", date, kToDateRaw, "") ||
@@ -136,7 +140,6 @@ std::optional<COleDateTime> CvCalParser::VTimezoneReader::RawDate() {
 }
 
 void CvCalParser::VTimezoneReader::Offset(std::optional<int>& offset) {
-    p.Reader.ReadValue(kEncodingNone);
     std::string value = p.Reader.ValueTrimmed();
     int minutes = 0;
     if (!ParseUtcOffset(value, minutes)) {
@@ -148,7 +151,6 @@ void CvCalParser::VTimezoneReader::Offset(std::optional<int>& offset) {
 }
 
 void CvCalParser::VTimezoneReader::Rule(ZoneComponent& component) {
-    p.Reader.ReadValue(kEncodingNone);
     RecurrenceFields rule;
     RuleMessages messages;
     ParseICalRule(p.Reader.Value, rule, messages);

@@ -577,3 +577,7 @@ LONG CalendarStore::NamedPropId(const std::u16string& setGuid, LONG id, bool cre
     transaction.Commit();
     return propId;
 }
+
+std::unique_ptr<SqliteTransaction> CalendarStore::BeginTransaction() {
+    return std::make_unique<SqliteTransaction>(*db_);
+}

@@ -82,6 +82,9 @@ public:
     // create is false.
     LONG NamedPropId(const std::u16string& setGuid, LONG id, bool create);
 
+    // A transaction around several saves (see StoreTransaction).
+    std::unique_ptr<SqliteTransaction> BeginTransaction();
+
 private:
     CalendarStore(std::string path, std::unique_ptr<SqliteDatabase> db);
     void CreateSchema();

@@ -266,3 +266,17 @@ void SetExplorerSelection(const CComPtr<_Application>& application,
     }
     app->Context().selection = std::move(entries);
 }
+
+StoreTransaction::StoreTransaction(const CComPtr<_Application>& application) {
+    auto* app = dynamic_cast<ApplicationImpl*>(application.get());
+    if (!app) {
+        ThrowInvalid(u"The application is not the calendar store's.");
+    }
+    transaction_ = app->Store().BeginTransaction();
+}
+
+StoreTransaction::~StoreTransaction() = default;
+
+void StoreTransaction::Commit() {
+    transaction_->Commit();
+}

@@ -9,10 +9,12 @@
 //   SetRedemptionFactory(CreateStoreRedemptionObject);
 
 #include "engine/common/outlook_application.h"
+#include "engine/common/outlook_appointment.h"
 #include "engine/common/outlook_folder.h"
 #include "engine/common/outlook_mail.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -45,3 +47,25 @@ void SetExplorerSelection(const CComPtr<_Application>& application,
 // Makes the Redemption objects that work with this store's items, for
 // SetRedemptionFactory: empty for a ProgID it does not know.
 CComPtr<IUnknown> CreateStoreRedemptionObject(std::u16string_view progId);
+
+class SqliteTransaction;
+
+// Binds every save and delete made through the application until Commit into
+// one transaction of the store: all of them are kept, or (when the object
+// goes without Commit, or the process dies) none.
+class StoreTransaction {
+public:
+    explicit StoreTransaction(const CComPtr<_Application>& application);
+    ~StoreTransaction();
+    StoreTransaction(const StoreTransaction&) = delete;
+    StoreTransaction& operator=(const StoreTransaction&) = delete;
+    void Commit();
+
+private:
+    std::unique_ptr<SqliteTransaction> transaction_;
+};
+
+// Adds a recipient with a name of its own (Recipients.Add takes the address
+// as the name too).
+void AddRecipient(const CComPtr<_AppointmentItem>& item, const std::u16string& name,
+                  const std::u16string& address, LONG type);

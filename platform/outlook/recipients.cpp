@@ -61,3 +61,13 @@ private:
 CComPtr<Recipients> MakeRecipients(const CComPtr<AppointmentItemImpl>& item) {
     return MakeComObject<RecipientsImpl>(item);
 }
+
+void AddRecipient(const CComPtr<_AppointmentItem>& item, const std::u16string& name,
+                  const std::u16string& address, LONG type) {
+    if (type < olOrganizer || type > olResource) {
+        ThrowInvalid(u"Type is out of range.");
+    }
+    AppointmentItemImpl& target = StoreItemOf(item);
+    target.WithRecipients().recipients->push_back({name, address, type});
+    target.MarkChanged();
+}

@@ -195,17 +195,20 @@ std::int64_t SqliteDatabase::LastInsertRowId() const {
     return sqlite3_last_insert_rowid(db_);
 }
 
-SqliteTransaction::SqliteTransaction(SqliteDatabase& db) : db_(db) {
-    db_.Exec("BEGIN IMMEDIATE");
+SqliteTransaction::SqliteTransaction(SqliteDatabase& db)
+    : db_(db), nested_(sqlite3_get_autocommit(db.Handle()) == 0) {
+    db_.Exec(nested_ ? "SAVEPOINT save_item" : "BEGIN IMMEDIATE");
 }
 
 SqliteTransaction::~SqliteTransaction() {
     if (open_) {
-        sqlite3_exec(db_.Handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_exec(db_.Handle(),
+                     nested_ ? "ROLLBACK TO save_item; RELEASE save_item" : "ROLLBACK", nullptr,
+                     nullptr, nullptr);
     }
 }
 
 void SqliteTransaction::Commit() {
-    db_.Exec("COMMIT");
+    db_.Exec(nested_ ? "RELEASE save_item" : "COMMIT");
     open_ = false;
 }

@@ -75,7 +75,9 @@ private:
     std::unordered_map<std::string, std::unique_ptr<SqliteStatement>> cache_;
 };
 
-// BEGIN IMMEDIATE ... COMMIT; rolled back when left without Commit.
+// BEGIN IMMEDIATE ... COMMIT, rolled back when left without Commit; inside
+// another transaction a savepoint, so that an outer transaction can bind
+// several saves into one.
 class SqliteTransaction {
 public:
     explicit SqliteTransaction(SqliteDatabase& db);
@@ -86,5 +88,6 @@ public:
 
 private:
     SqliteDatabase& db_;
+    bool nested_;
     bool open_ = true;
 };
