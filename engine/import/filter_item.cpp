@@ -7,11 +7,17 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <iterator>
 
 namespace {
 
 constexpr const char* kWhere = "CvCalExport::FilterItem";
-constexpr int kLabelCount = 10;
+// The language keys of colour labels 1 to 10.
+constexpr const char* kLabelKeys[] = {
+    "IDS_EVENT_LABEL1", "IDS_EVENT_LABEL2",  "IDS_EVENT_LABEL3", "IDS_EVENT_LABEL4",
+    "IDS_EVENT_LABEL5", "IDS_EVENT_LABEL6",  "IDS_EVENT_LABEL7", "IDS_EVENT_LABEL8",
+    "IDS_EVENT_LABEL9", "IDS_EVENT_LABEL10",
+};
 
 std::u16string TrimWide(std::u16string_view text) {
     size_t first = text.find_first_not_of(u" \t\r\n");
@@ -135,13 +141,12 @@ bool CvCalImport::FilterLabels() {
         return !skipUnlabelled;
     }
     std::u16string lowered = Lower(subject);
-    for (int n = 1; n <= kLabelCount; ++n) {
-        if ((Filter.LabelMask & (1u << (n - 1))) == 0) {
+    for (size_t n = 0; n < std::size(kLabelKeys); ++n) {
+        if ((Filter.LabelMask & (1u << n)) == 0) {
             continue;
         }
-        std::string key = "IDS_EVENT_LABEL" + std::to_string(n);
-        std::string label = LanguageText(key.c_str());
-        if (label.empty() || label == key) {
+        std::string label = LanguageText(kLabelKeys[n]);
+        if (label.empty() || label == kLabelKeys[n]) {
             Log("Cant load label from resources", 0, kWhere, 2);
             continue;
         }
