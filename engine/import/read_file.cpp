@@ -121,6 +121,7 @@ void NormalizeFileText(std::string& text, const char* fileName, const ImportLogS
             wide = Utf16Units(text, form);
         }
         if (!wide.empty()) {
+            std::string().swap(text); // the bytes are no longer needed: free them first
             text = WideToAnsi(wide);
         }
     }

@@ -22,13 +22,6 @@ TEST(IsValidDateText, RejectsEverythingElse) {
     }
 }
 
-TEST(IsUtcDateText, OnlyTheZForm) {
-    EXPECT_TRUE(IsUtcDateText("20070101T100000Z"));
-    EXPECT_TRUE(IsUtcDateText("20070101T100000z"));
-    EXPECT_FALSE(IsUtcDateText("20070101T100000"));
-    EXPECT_FALSE(IsUtcDateText("20070101"));
-}
-
 struct DurationCase {
     const char* text;
     bool valid;

@@ -167,16 +167,6 @@ TEST(LineReader, FindPropertyMatchesNameAndExactValue) {
     EXPECT_FALSE(reader.FindProperty("END", nullptr));
 }
 
-TEST(LineReader, HugeLineIsOneValue) {
-    std::string text = "DESCRIPTION:" + std::string(20'000'000, 'x') + "\nUID:1\n";
-    Reader reader(text);
-    ASSERT_TRUE(reader.NextProperty());
-    ASSERT_TRUE(reader.ReadValue(kEncodingNone));
-    EXPECT_EQ(reader.Value.size(), 20'000'000u);
-    ASSERT_TRUE(reader.NextProperty());
-    EXPECT_EQ(reader.Name, "UID");
-}
-
 TEST(TextHelpers, NumbersSaturateInsteadOfOverflowing) {
     int number = 0;
     EXPECT_TRUE(ParseDigits("99999999999999999999", number));

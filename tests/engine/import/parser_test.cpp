@@ -29,11 +29,6 @@ TEST(Parse, OtherComponentsBeforeTheCalendarArePassedOver) {
     EXPECT_EQ(run.events.size(), 1u);
 }
 
-TEST(Parse, EmptyAndBinaryTextYieldNothing) {
-    EXPECT_TRUE(ParseText("").events.empty());
-    EXPECT_TRUE(ParseText(std::string("\x01\x02\xff\xfe:;;;:\n\n\r", 10)).events.empty());
-}
-
 TEST(Parse, EveryCalendarStartsAfresh) {
     std::string zone = "BEGIN:VTIMEZONE\r\nTZID:Z\r\nBEGIN:STANDARD\r\nDTSTART:19700101T000000"
                        "\r\nTZOFFSETFROM:+0100\r\nTZOFFSETTO:+0100\r\nEND:STANDARD\r\n"
