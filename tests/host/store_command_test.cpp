@@ -81,6 +81,7 @@ void ExpectGivenBack(const json& given, const json& dumped, const std::string& p
 TEST_F(StoreCommandTest, InitCreatesTheStoreWithItsFolders) {
     CliRun init = Quillane({"store", "init"});
     EXPECT_EQ(init.status, kExitOk) << init.err;
+    EXPECT_EQ(init.out, "calendar store ready: " + store_ + " (Personal Folders)\n");
     CliRun folders = Quillane({"store", "folders"});
     EXPECT_EQ(folders.out, "\\\\Personal Folders\tmail\n"
                            "\\\\Personal Folders\\Calendar\tappointments\n"
