@@ -1,6 +1,7 @@
 #include "host/command_line.h"
 
 #include "host/data_locations.h"
+#include "host/export_command.h"
 #include "host/host_session.h"
 #include "host/inspect_command.h"
 #include "host/store_command.h"
@@ -24,7 +25,6 @@ struct PendingCommand {
 // Commands whose work is not part of this build yet: they are listed in the
 // help and refuse to run.
 const PendingCommand kPendingCommands[] = {
-    {"export", "Export appointments to vCalendar or iCalendar files"},
     {"import", "Import vCalendar or iCalendar files into a calendar folder"},
 };
 
@@ -57,6 +57,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     }
     InspectOptions inspect;
     CLI::App* inspectCommand = AddInspectCommand(app, inspect);
+    ExportCommandOptions exportFlags;
+    CLI::App* exportCommand = AddExportCommand(app, exportFlags);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -69,6 +71,9 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     OpenHostSession(locations);
     if (inspectCommand->parsed()) {
         return RunInspect(inspect, locations.configFolder, out, err);
+    }
+    if (exportCommand->parsed()) {
+        return RunExportCommand(exportFlags, locations.storeFile, options.outlookVersion, out, err);
     }
     if (store->parsed()) {
         return RunStoreCommand(storeOptions, locations.storeFile, out, err);

@@ -251,11 +251,13 @@ void CalendarStore::CheckSchema() {
     if (PragmaValue(*db_, "user_version") != kSchemaVersion) {
         NotAStore(path_, u"it was written by another version of quillane");
     }
-    db_->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
+    db_->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; PRAGMA "
+              "wal_autocheckpoint=10000;");
 }
 
 void CalendarStore::CreateSchema() {
-    db_->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON;");
+    db_->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; PRAGMA "
+              "wal_autocheckpoint=10000;");
     SqliteTransaction transaction(*db_);
     db_->Exec(kSchema);
     db_->Exec("PRAGMA application_id=" + std::to_string(kApplicationId) +
@@ -480,8 +482,10 @@ void CalendarStore::WriteItemRow(AppointmentRecord& record) {
     }
 }
 
-void CalendarStore::WriteProps(const AppointmentRecord& record) {
-    db_->Cached("DELETE FROM props WHERE item_id=?").Bind(1, record.id).Run();
+void CalendarStore::WriteProps(const AppointmentRecord& record, bool replace) {
+    if (replace) {
+        db_->Cached("DELETE FROM props WHERE item_id=?").Bind(1, record.id).Run();
+    }
     SqliteStatement& insert =
         db_->Cached("INSERT INTO props(item_id, prop_id, type, value) VALUES(?,?,?,?)");
     for (const auto& [propId, value] : *record.props) {
@@ -491,8 +495,10 @@ void CalendarStore::WriteProps(const AppointmentRecord& record) {
     }
 }
 
-void CalendarStore::WriteRecipients(const AppointmentRecord& record) {
-    db_->Cached("DELETE FROM recipients WHERE item_id=?").Bind(1, record.id).Run();
+void CalendarStore::WriteRecipients(const AppointmentRecord& record, bool replace) {
+    if (replace) {
+        db_->Cached("DELETE FROM recipients WHERE item_id=?").Bind(1, record.id).Run();
+    }
     SqliteStatement& insert = db_->Cached(
         "INSERT INTO recipients(item_id, position, name, address, type) VALUES(?,?,?,?,?)");
     std::int64_t position = 0;
@@ -506,8 +512,10 @@ void CalendarStore::WriteRecipients(const AppointmentRecord& record) {
     }
 }
 
-void CalendarStore::WriteExceptions(const AppointmentRecord& record) {
-    db_->Cached("DELETE FROM exceptions WHERE item_id=?").Bind(1, record.id).Run();
+void CalendarStore::WriteExceptions(const AppointmentRecord& record, bool replace) {
+    if (replace) {
+        db_->Cached("DELETE FROM exceptions WHERE item_id=?").Bind(1, record.id).Run();
+    }
     SqliteStatement& insert =
         db_->Cached("INSERT INTO exceptions(item_id, original_day, deleted, start_local, "
                     "end_local, subject, location, body) VALUES(?,?,?,?,?,?,?,?)");
@@ -534,15 +542,17 @@ void CalendarStore::SaveItem(AppointmentRecord& record) {
     SqliteTransaction transaction(*db_);
     const std::int64_t previousId = record.id;
     try {
+        // A new item has nothing to replace: only the parts it holds are written.
+        const bool isNew = record.id == 0;
         WriteItemRow(record);
-        if (record.props) {
-            WriteProps(record);
+        if (record.props && !(isNew && record.props->empty())) {
+            WriteProps(record, !isNew);
         }
-        if (record.recipients) {
-            WriteRecipients(record);
+        if (record.recipients && !(isNew && record.recipients->empty())) {
+            WriteRecipients(record, !isNew);
         }
-        if (record.exceptions) {
-            WriteExceptions(record);
+        if (record.exceptions && !(isNew && record.exceptions->empty())) {
+            WriteExceptions(record, !isNew);
         }
         transaction.Commit();
     } catch (...) {

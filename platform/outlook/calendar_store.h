@@ -90,9 +90,9 @@ private:
     void CreateSchema();
     void CheckSchema();
     void WriteItemRow(AppointmentRecord& record);
-    void WriteProps(const AppointmentRecord& record);
-    void WriteRecipients(const AppointmentRecord& record);
-    void WriteExceptions(const AppointmentRecord& record);
+    void WriteProps(const AppointmentRecord& record, bool replace);
+    void WriteRecipients(const AppointmentRecord& record, bool replace);
+    void WriteExceptions(const AppointmentRecord& record, bool replace);
 
     std::string path_;
     std::unique_ptr<SqliteDatabase> db_;

@@ -188,6 +188,7 @@ public:
         app_->Context().currentFolderId = *id;
     }
     CComPtr<Selection> GetSelection() override { return MakeComObject<SelectionImpl>(app_); }
+    // There is no window to bring forward: the Explorer is the host's terminal.
     void Activate() override {}
 
 private:

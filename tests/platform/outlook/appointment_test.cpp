@@ -199,4 +199,85 @@ TEST_F(PropertyTest, SavingKeepsTheCommonTimesInStepWithStartAndEnd) {
     EXPECT_EQ(utils_->HrGetOneProp(item_, commonEnd).ToDate(), Utc(2007, 3, 6, 15));
 }
 
+TEST_F(PropertyTest, ShiftingTheUtcTimesIntoANewZoneKeepsTheSeriesWallClock) {
+    // A weekly series at 09:00 New York time, with the third occurrence moved to 11:00.
+    CComPtr<RecurrencePattern> pattern = item_->GetRecurrencePattern();
+    pattern->PutOccurrences(4);
+    item_->Save();
+    CComPtr<_AppointmentItem> moved = pattern->GetOccurrence(Local(2007, 3, 19, 9));
+    moved->PutStart(Local(2007, 3, 19, 11));
+    moved->Save();
+
+    // The import gives it the Tokyo zone, then moves the stored UTC times so
+    // that their wall-clock readings stay as they were.
+    TimeZoneRule newYork{}, tokyo{};
+    ASSERT_TRUE(GetSystemTimeZone(newYork));
+    tokyo.Bias = -540;
+    std::vector<BYTE> bytes(sizeof tokyo);
+    std::memcpy(bytes.data(), &tokyo, sizeof tokyo);
+    utils_->HrSetOneProp(item_, Tag(PSETID_Appointment, dispidTimeZoneStruct, PT_BINARY),
+                         _variant_t(bytes), true);
+    const std::pair<const char16_t*, LONG> shifted[] = {
+        {PSETID_Appointment, dispidClipEnd},      {PSETID_Appointment, dispidClipStart},
+        {PSETID_Appointment, dispidApptEndWhole}, {PSETID_Appointment, dispidApptStartWhole},
+        {PSETID_Common, dispidCommonEnd},         {PSETID_Common, dispidCommonStart},
+        {PSETID_Common, dispidReminderNextTime},  {PSETID_Common, dispidReminderTime}};
+    for (const auto& [set, id] : shifted) {
+        const LONG tag = Tag(set, id, PT_SYSTIME);
+        try {
+            const DATE utc = utils_->HrGetOneProp(item_, tag).ToDate();
+            const LocalTime wall = UtcToLocal(newYork, UtcTime{COleDateTime(utc)});
+            utils_->HrSetOneProp(item_, tag,
+                                 _variant_t(DATE(LocalToUtc(tokyo, wall).value), VT_DATE), true);
+        } catch (const _com_error&) {
+            // Not every item has every one of them.
+        }
+    }
+
+    // 09:00 in Tokyo is 19:00 (standard time) or 20:00 (daylight time) the day
+    // before in New York; the moved occurrence keeps 11:00, now Tokyo time.
+    CComPtr<_AppointmentItem> stored =
+        Appointment(Open()->GetSession()->GetItemFromID(item_->GetEntryID()));
+    CComPtr<RecurrencePattern> after = stored->GetRecurrencePattern();
+    EXPECT_EQ(after->GetStartTime(), DATE(COleDateTime(1899, 12, 30, 9, 0, 0)));
+    EXPECT_EQ(after->GetDayOfWeekMask(), olMonday);
+    EXPECT_EQ(stored->GetStart(), Local(2007, 3, 4, 19));
+    EXPECT_NO_THROW(after->GetOccurrence(Local(2007, 3, 11, 20)));
+    EXPECT_NO_THROW(after->GetOccurrence(Local(2007, 3, 25, 20)));
+    EXPECT_EQ(after->GetOccurrence(Local(2007, 3, 18, 22))->GetRecurrenceState(), olApptException);
+    EXPECT_EQ(after->GetPatternEndDate(), Local(2007, 3, 26));
+    EXPECT_EQ(after->GetOccurrences(), 4);
+}
+
+TEST_F(PropertyTest, PropertiesOfANewItemAreKeptUntilItIsSaved) {
+    CComPtr<_AppointmentItem> fresh = Appointment(Calendar()->GetItems()->Add());
+    fresh->PutStart(Local(2007, 3, 6, 9));
+    const LONG uid = Tag(PSETID_Meeting, dispidGlobalObjectId, PT_BINARY);
+    utils_->HrSetOneProp(fresh, uid, utils_->HrStringToArray(u"0A0B"), true);
+    utils_->HrSetOneProp(fresh, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"me@example.com"), true);
+    EXPECT_EQ(fresh->GetEntryID(), u""); // nothing stored yet
+    fresh->Save();
+    CComPtr<_AppointmentItem> stored =
+        Appointment(Open()->GetSession()->GetItemFromID(fresh->GetEntryID()));
+    EXPECT_EQ(utils_->HrArrayToString(utils_->HrGetOneProp(stored, uid)), u"0A0B");
+    EXPECT_EQ(utils_->HrGetOneProp(stored, PR_SENDER_EMAIL_ADDRESS).ToString(), u"me@example.com");
+}
+
+TEST_F(PropertyTest, SafeItemReadsBodyAndRecipientsOfTheItemItHolds) {
+    CComPtr<ISafeAppointmentItem> safe;
+    ASSERT_EQ(CreateRedemptionObject(kProgIdSafeAppointmentItem, safe), S_OK);
+    EXPECT_THROW(safe->GetBody(), _com_error); // no item yet
+    item_->PutBody(u"Notes");
+    item_->GetRecipients()->Add(u"ann@example.com");
+    AddRecipient(item_, u"Room", u"room@example.com", olResource);
+    safe->PutItem(item_);
+    EXPECT_EQ(safe->GetBody(), u"Notes");
+    CComPtr<ISafeRecipients> recipients = safe->GetRecipients();
+    ASSERT_EQ(recipients->GetCount(), 2);
+    CComPtr<ISafeRecipient> room = recipients->Item(_variant_t(2, VT_INT));
+    EXPECT_EQ(room->GetName(), u"Room");
+    EXPECT_EQ(room->GetAddress(), u"room@example.com");
+    EXPECT_EQ(room->GetType(), olResource);
+}
+
 } // namespace

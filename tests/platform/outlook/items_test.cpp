@@ -262,4 +262,65 @@ TEST_F(SeriesTest, ASeriesKeepsItsWallClockAcrossTheSystemZonesDaylightChange) {
                                   "03/12 20:00 Tokyo", "03/19 09:00 Local", "03/19 20:00 Tokyo"}));
 }
 
+TEST_F(SeriesTest, EveryWeekdayAndMonthEndSeriesExpandByOutlooksRules) {
+    CComPtr<_AppointmentItem> weekdays = NewAppointment(Local(2007, 3, 2, 8), 15, u"Weekday");
+    CComPtr<RecurrencePattern> daily = weekdays->GetRecurrencePattern();
+    daily->PutRecurrenceType(olRecursDaily);
+    daily->PutInterval(0);
+    daily->PutDayOfWeekMask(olMonday | olTuesday | olWednesday | olThursday | olFriday);
+    daily->PutOccurrences(4);
+    weekdays->Save();
+    CComPtr<_AppointmentItem> monthEnd = NewAppointment(Local(2007, 1, 31, 12), 15, u"MonthEnd");
+    CComPtr<RecurrencePattern> monthly = monthEnd->GetRecurrencePattern();
+    monthly->PutRecurrenceType(olRecursMonthly);
+    monthly->PutOccurrences(3);
+    monthEnd->Save();
+    EXPECT_EQ(Agenda(u"1/1/2007", u"3/31/2007 11:59 PM"),
+              (std::vector<std::string>{"01/31 12:00 MonthEnd", "02/28 12:00 MonthEnd",
+                                        "03/02 08:00 Weekday", "03/05 08:00 Weekday",
+                                        "03/06 08:00 Weekday", "03/07 08:00 Weekday",
+                                        "03/31 12:00 MonthEnd"}));
+}
+
+TEST_F(SeriesTest, AnEndlessSeriesWithoutAnUpperBoundStopsAtTheExpansionLimit) {
+    CComPtr<_AppointmentItem> series = NewAppointment(Local(2007, 3, 5, 9), 30, u"Daily");
+    series->GetRecurrencePattern()->PutRecurrenceType(olRecursDaily);
+    series->Save();
+    CComPtr<_Items> items = Calendar()->GetItems();
+    items->Sort(u"[Start]");
+    items->PutIncludeRecurrences(true);
+    EXPECT_EQ(items->Restrict(u"[End] > '3/1/2007'")->GetCount(), 10000);
+}
+
+TEST_F(SeriesTest, OccurrencesChangeTheirTextsButNotTheSeriesFields) {
+    CComPtr<_AppointmentItem> series = WeeklySeries(u"Weekly");
+    CComPtr<_AppointmentItem> occurrence =
+        series->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 12, 9));
+    EXPECT_THROW(occurrence->PutSensitivity(olPrivate), _com_error);
+    occurrence->PutLocation(u"Elsewhere");
+    EXPECT_FALSE(occurrence->GetSaved());
+    occurrence->Save();
+    EXPECT_EQ(series->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 12, 9))->GetLocation(),
+              u"Elsewhere");
+    EXPECT_EQ(series->GetLocation(), u"");
+    series->ClearRecurrencePattern();
+    series->Save();
+    EXPECT_EQ(Agenda(u"3/1/2007", u"6/1/2007"), (std::vector<std::string>{"03/05 09:00 Weekly"}));
+}
+
+TEST_F(ItemsTest, OtherFieldsFilterToo) {
+    CComPtr<_AppointmentItem> day = NewAppointment(Local(2007, 3, 5), 60, u"Holiday");
+    day->PutAllDayEvent(true);
+    day->PutSensitivity(olPrivate);
+    day->Save();
+    NewAppointment(Local(2007, 3, 6, 9), 60, u"Work");
+    CComPtr<_Items> items = Calendar()->GetItems();
+    EXPECT_EQ(Subjects(items->Restrict(u"[AllDayEvent] = True")),
+              (std::vector<std::u16string>{u"Holiday"}));
+    EXPECT_EQ(Subjects(items->Restrict(u"[Sensitivity] = 0")),
+              (std::vector<std::u16string>{u"Work"}));
+    EXPECT_EQ(Subjects(items->Restrict(u"[Duration] >= 1440")),
+              (std::vector<std::u16string>{u"Holiday"}));
+}
+
 } // namespace

@@ -130,4 +130,36 @@ TEST_F(PersistenceTest, TwoProcessesSavingAtOnceLoseNothing) {
     EXPECT_EQ(Calendar()->GetItems()->Restrict(u"[Subject] = 'first'")->GetCount(), kEach);
 }
 
+TEST_F(PersistenceTest, ASaveWaitsWhileAnotherProcessWrites) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+        int status = 1;
+        try {
+            CComPtr<_Application> app = OpenOutlookStore(StorePath(), false, u"14.0", {});
+            StoreTransaction transaction(app);
+            CComPtr<_AppointmentItem> item = QueryInterface<_AppointmentItem>(
+                app->GetSession()->GetDefaultFolder(olFolderCalendar)->GetItems()->Add());
+            item->PutSubject(u"held");
+            item->Save();
+            (void)!write(ready[1], "x", 1);
+            usleep(300 * 1000);
+            transaction.Commit();
+            status = 0;
+        } catch (...) {
+        }
+        _exit(status);
+    }
+    char signal = 0;
+    ASSERT_EQ(read(ready[0], &signal, 1), 1);
+    NewAppointment(Local(2007, 3, 5, 9), 30, u"waited"); // blocks until the holder commits
+    int status = -1;
+    waitpid(holder, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(Calendar()->GetItems()->GetCount(), 2);
+    close(ready[0]);
+    close(ready[1]);
+}
+
 } // namespace

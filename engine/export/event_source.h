@@ -1,0 +1,36 @@
+#pragma once
+// EventSource: what the event and recurrence writers read for one
+// appointment: the item and its Redemption twin, the output format and
+// character set, and the item's own time zone when it has one.
+
+#include "engine/common/outlook_appointment.h"
+#include "engine/common/redemption.h"
+#include "engine/common/time_zone_rule.h"
+#include "engine/common/v_sync_char_converter.h"
+
+#include <string>
+
+struct EventSource {
+    CComPtr<_AppointmentItem> item;
+    // May be empty (Redemption missing): the writers then raise E_POINTER.
+    CComPtr<ISafeAppointmentItem> safeItem;
+    const vSyncCharConverter* converter = nullptr;
+    int format = 20;
+    // ";CHARSET=" + the export's charset name, or empty.
+    std::string charsetParam;
+    // The user's list separator, which joins Outlook's category names.
+    std::u16string listSeparator = u",";
+    int outlookVersion = 9;
+    // The item's zone: a name (empty when it has none) and its rule.
+    std::string zoneName;
+    TimeZoneRule zoneRule{};
+
+    ISafeAppointmentItem& Safe() const;
+    // Wide text in the export's character set, or in "UTF-8".
+    std::string InExportCharset(const std::u16string& text) const;
+    std::string InUtf8(const std::u16string& text) const;
+};
+
+// Recurring items with a zone name carry their times in their own zone;
+// all others in UTC.
+bool IsZoned(const EventSource& source);

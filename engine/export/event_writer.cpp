@@ -1,0 +1,274 @@
+#include "engine/export/event_writer.h"
+
+#include "engine/common/outlook_constants.h"
+#include "engine/export/export_options.h"
+#include "engine/export/ical_date_time.h"
+#include "engine/export/recurrence_writer.h"
+
+#include <chrono>
+#include <cmath>
+#include <iterator>
+
+namespace {
+
+// What every property handler needs of the event being written.
+struct EventContext {
+    const EventSource& source;
+    const std::string& uid;
+    TextBuffer& out;
+    bool vcal;   // vCalendar 1.0, else iCalendar 2.0
+    bool zoned;  // times in the item's own zone
+    bool allDay; // dates without time (iCalendar 2.0 only)
+
+    _AppointmentItem& Item() const { return *source.item; }
+    void Line(std::string_view text) const {
+        out.Append(text);
+        out.Append("\r\n");
+    }
+};
+
+// NAME + charset + the value, quoted-printable in vCalendar 1.0 and
+// escaped in iCalendar 2.0.
+void TextProperty(const EventContext& c, std::string_view name, const std::string& value) {
+    c.out.Append(name);
+    c.out.Append(c.source.charsetParam);
+    if (c.vcal) {
+        c.out.Append(";ENCODING=QUOTED-PRINTABLE:");
+        c.out.Append(vSyncCharConverter::QPEncode(value));
+    } else {
+        c.out.Append(":");
+        c.out.Append(vSyncCharConverter::Escape(value));
+    }
+    c.out.Append("\r\n");
+}
+
+void WideTextProperty(const EventContext& c, std::string_view name, const std::u16string& value) {
+    if (!value.empty()) {
+        TextProperty(c, name, c.source.InExportCharset(value));
+    }
+}
+
+std::u16string Field(ISafeAppointmentItem& safe, LONG tag) {
+    _variant_t value = safe.GetFields(tag);
+    return value.Type() == VT_BSTR ? value.ToString() : std::u16string();
+}
+
+// Addresses in the export's charset in vCalendar 1.0, in UTF-8 otherwise.
+std::string Address(const EventContext& c, const std::u16string& address) {
+    return c.vcal ? c.source.InExportCharset(address) : c.source.InUtf8(address);
+}
+
+std::string_view RoleOf(LONG type) {
+    switch (type) {
+    case olRequired:
+        return "REQ-PARTICIPANT";
+    case olOptional:
+        return "OPT-PARTICIPANT";
+    case olResource:
+        return "NON-PARTICIPANT";
+    default:
+        return "";
+    }
+}
+
+void WriteOrganizer(const EventContext& c, const std::string& address) {
+    if (address.empty()) {
+        return;
+    }
+    if (c.vcal) {
+        c.Line("ATTENDEE;ROLE=ORGANIZER;ENCODING=QUOTED-PRINTABLE:" +
+               vSyncCharConverter::QPEncode(address));
+        return;
+    }
+    std::u16string name = Field(c.source.Safe(), PR_SENDER_NAME);
+    c.Line("ORGANIZER;CN=\"" + c.source.InUtf8(vSyncCharConverter::CleanParameterValue(name)) +
+           "\":MAILTO:" + vSyncCharConverter::Escape(address));
+}
+
+void WriteAttendee(const EventContext& c, ISafeRecipient& recipient, const std::string& organizer) {
+    LONG type = recipient.GetType();
+    std::string address = Address(c, recipient.GetAddress());
+    if (address.empty() || type == olOrganizer || address == organizer) {
+        return;
+    }
+    if (c.vcal) {
+        c.Line("ATTENDEE;ROLE=ATTENDEE;ENCODING=QUOTED-PRINTABLE:" +
+               vSyncCharConverter::QPEncode(address));
+        return;
+    }
+    std::string name =
+        c.source.InUtf8(vSyncCharConverter::CleanParameterValue(recipient.GetName()));
+    c.Line("ATTENDEE;CN=\"" + name + "\";ROLE=" + std::string(RoleOf(type)) +
+           ":MAILTO:" + vSyncCharConverter::Escape(address));
+}
+
+void WriteAttendees(const EventContext& c) {
+    if (c.Item().GetMeetingStatus() == olNonMeeting) {
+        return;
+    }
+    std::string organizer = Address(c, Field(c.source.Safe(), PR_SENDER_EMAIL_ADDRESS));
+    WriteOrganizer(c, organizer);
+    CComPtr<ISafeRecipients> recipients = c.source.Safe().GetRecipients();
+    LONG count = recipients->GetCount();
+    for (LONG i = 1; i <= count; ++i) {
+        WriteAttendee(c, *recipients->Item(_variant_t(i, VT_INT)), organizer);
+    }
+}
+
+void WriteCategories(const EventContext& c) {
+    std::u16string categories = c.Item().GetCategories();
+    if (categories.empty()) {
+        return;
+    }
+    const std::u16string& separator = c.source.listSeparator;
+    std::u16string joined;
+    for (std::size_t at = 0; at < categories.size();) {
+        if (!separator.empty() && categories.compare(at, separator.size(), separator) == 0) {
+            joined += c.vcal ? u';' : u',';
+            at += separator.size();
+        } else {
+            joined += categories[at++];
+        }
+    }
+    WideTextProperty(c, "CATEGORIES", joined);
+}
+
+void WriteClass(const EventContext& c) {
+    LONG sensitivity = c.Item().GetSensitivity();
+    if (sensitivity == olPrivate) {
+        c.Line("CLASS:PRIVATE");
+    } else if (sensitivity == olConfidential) {
+        c.Line("CLASS:CONFIDENTIAL");
+    }
+}
+
+void WriteDescription(const EventContext& c) {
+    WideTextProperty(c, "DESCRIPTION", c.source.Safe().GetBody());
+}
+
+COleDateTime InItemZone(const EventContext& c, DATE local) {
+    return c.zoned ? ToItemZone(c.source.zoneRule, COleDateTime(local)) : COleDateTime(local);
+}
+
+void WriteAlarm(const EventContext& c) {
+    if (!c.Item().GetReminderSet()) {
+        return;
+    }
+    LONG minutes = c.Item().GetReminderMinutesBeforeStart();
+    if (c.vcal) {
+        COleDateTime start(c.Item().GetStart());
+        COleDateTime alarm = InItemZone(c, start - COleDateTimeSpan(minutes / 1440.0));
+        c.Line("DALARM:" + FormatIcalDateTime(alarm, false, !c.zoned, true) + "; ; ;Reminder");
+        return;
+    }
+    c.Line("BEGIN:VALARM");
+    c.Line("TRIGGER:-PT" + std::to_string(minutes) + "M");
+    c.Line("ACTION:DISPLAY");
+    c.Line("DESCRIPTION:Reminder");
+    c.Line("END:VALARM");
+}
+
+void WriteDateTime(const EventContext& c, std::string_view name, DATE local) {
+    c.out.Append(name);
+    if (c.allDay) {
+        c.out.Append(";VALUE=DATE");
+    }
+    if (!c.vcal && c.zoned) {
+        c.out.Append(";TZID=\"" + c.source.zoneName + "\"");
+    }
+    bool utc = !c.zoned && !c.allDay;
+    c.Line(":" + FormatIcalDateTime(InItemZone(c, local), false, utc, !c.allDay));
+}
+
+void WriteEnd(const EventContext& c) {
+    WriteDateTime(c, "DTEND", c.Item().GetEnd());
+}
+
+void WriteStart(const EventContext& c) {
+    WriteDateTime(c, "DTSTART", c.Item().GetStart());
+}
+
+// The current UTC time, read from the system clock.
+COleDateTime UtcNow() {
+    using namespace std::chrono;
+    double seconds = duration<double>(system_clock::now().time_since_epoch()).count();
+    constexpr double kUnixEpochDate = 25569.0; // 1 January 1970 as an OLE date
+    return COleDateTime(LinearToOleDate(kUnixEpochDate + std::floor(seconds) / 86400.0));
+}
+
+void WriteStamp(const EventContext& c) {
+    if (!c.vcal) {
+        c.Line("DTSTAMP:" + FormatIcalDateTime(UtcNow(), true, true, true));
+    }
+}
+
+void WriteLocation(const EventContext& c) {
+    WideTextProperty(c, "LOCATION", c.Item().GetLocation());
+}
+
+void WritePriority(const EventContext& c) {
+    switch (c.Item().GetImportance()) {
+    case olImportanceLow:
+        return c.Line(c.vcal ? "PRIORITY:5" : "PRIORITY:9");
+    case olImportanceNormal:
+        return c.Line(c.vcal ? "PRIORITY:3" : "PRIORITY:5");
+    case olImportanceHigh:
+        return c.Line("PRIORITY:1");
+    default:
+        return c.Line("PRIORITY:");
+    }
+}
+
+void WriteRecurrenceLines(const EventContext& c) {
+    if (c.Item().GetIsRecurring()) {
+        WriteRecurrence(c.source, c.zoned, c.out);
+    }
+}
+
+void WriteSummary(const EventContext& c) {
+    WideTextProperty(c, "SUMMARY", c.Item().GetSubject());
+}
+
+void WriteTransparency(const EventContext& c) {
+    bool free = c.Item().GetBusyStatus() == olFree;
+    if (c.vcal) {
+        c.Line(free ? "TRANSP:1" : "TRANSP:0");
+    } else {
+        c.Line(free ? "TRANSP:TRANSPARENT" : "TRANSP:OPAQUE");
+    }
+}
+
+void WriteUid(const EventContext& c) {
+    if (!c.uid.empty()) {
+        c.Line("UID:" + c.uid);
+    }
+}
+
+void WriteCdoImportance(const EventContext& c) {
+    if (!c.vcal) {
+        c.Line("X-MICROSOFT-CDO-IMPORTANCE:" + std::to_string(c.Item().GetImportance()));
+    }
+}
+
+using PropertyWriter = void (*)(const EventContext&);
+
+// The properties of an event, in the order they are written.
+constexpr PropertyWriter kProperties[] = {
+    WriteAttendees,    WriteCategories, WriteClass,           WriteDescription,
+    WriteAlarm,        WriteEnd,        WriteStamp,           WriteStart,
+    WriteLocation,     WritePriority,   WriteRecurrenceLines, WriteSummary,
+    WriteTransparency, WriteUid,        WriteCdoImportance,
+};
+
+} // namespace
+
+void WriteEvent(const EventSource& source, const std::string& uid, TextBuffer& event) {
+    bool vcal = source.format == kFormatVCalendar10;
+    bool allDay = !vcal && source.item->GetAllDayEvent();
+    EventContext context{source, uid, event, vcal, IsZoned(source), allDay};
+    event.Append("BEGIN:VEVENT\r\n");
+    for (PropertyWriter write : kProperties) {
+        write(context);
+    }
+    event.Append("END:VEVENT\r\n");
+}

@@ -1,0 +1,23 @@
+#pragma once
+// Date-times as the export writes them, and the move of a local Outlook time
+// into the time zone of a recurring item.
+//
+//   FormatIcalDateTime(9:05 on 5 March 2007, false, false, true)  "20070305T090500"
+//   FormatIcalDateTime(the same, false, true, true)   "20070305T140500Z" (New York)
+//   FormatIcalDateTime(the same, false, false, false) "20070305"
+//   FormatIcalDateTime(an invalid date, ...)          "-001Invalid DateTime"
+
+#include "engine/common/time_zone_rule.h"
+#include "platform/com/ole_date_time.h"
+
+#include <string>
+
+// toUtc converts a local time of the system zone to UTC unless alreadyUtc
+// says it is UTC already; a UTC value ends in "Z". withTime adds "T" and
+// the clock time.
+std::string FormatIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool toUtc,
+                               bool withTime);
+
+// A local time of the system zone as a local time of the item's zone;
+// unchanged when the system zone cannot be read or is the item's zone.
+COleDateTime ToItemZone(const TimeZoneRule& itemZone, const COleDateTime& local);

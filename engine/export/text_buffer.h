@@ -1,0 +1,37 @@
+#pragma once
+// TextBuffer: a growable byte buffer into which the export writers append
+// their lines before the driver writes them to the file.
+//
+//   TextBuffer event(65536);
+//   event.Append("BEGIN:VEVENT\r\n");
+//   WriteBuffer(event.Data(), event.Length());
+
+#include <string_view>
+
+class TextBuffer {
+public:
+    explicit TextBuffer(int capacity);
+    ~TextBuffer();
+    TextBuffer(const TextBuffer&) = delete;
+    TextBuffer& operator=(const TextBuffer&) = delete;
+
+    // Copies the text (which holds no zero byte) to the end. When it does not
+    // fit, the buffer grows to the needed size plus a sixteenth of it (at
+    // least 128 bytes); if that fails the text is dropped and false returned.
+    bool Append(std::string_view text);
+    // The content ends with a zero byte, so that Data() is also a C text.
+    const char* Data() const { return data_ != nullptr ? data_ : ""; }
+    int Length() const { return length_; }
+    int Capacity() const { return capacity_; }
+    bool Empty() const { return length_ == 0; }
+    std::string_view View() const { return {Data(), static_cast<std::size_t>(length_)}; }
+    // Keeps the memory for the next text.
+    void Clear();
+
+private:
+    bool Grow(long long needed);
+
+    int capacity_ = 0;
+    char* data_ = nullptr;
+    int length_ = 0;
+};

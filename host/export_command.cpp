@@ -1,0 +1,178 @@
+#include "host/export_command.h"
+
+#include "engine/common/outlook_constants.h"
+#include "engine/common/redemption.h"
+#include "engine/common/v_sync_char_converter.h"
+#include "engine/export/cv_sync_engine.h"
+#include "host/command_line.h"
+#include "host/export_request.h"
+#include "host/store_json.h"
+#include "host/terminal_progress.h"
+#include "platform/com/com_error.h"
+#include "platform/outlook/outlook_store.h"
+#include "platform/win32/code_page.h"
+#include "platform/win32/paths.h"
+#include "settings/lang.h"
+#include "settings/lang_choice.h"
+
+#include <CLI/CLI.hpp>
+#include <memory>
+#include <ostream>
+
+namespace {
+
+void AddFilterFlags(CLI::App& command, ExportCommandOptions& o) {
+    command.add_flag("--skip-all-day", o.skipAllDay, "Leave out all-day events");
+    command.add_flag("--skip-private", o.skipPrivate,
+                     "Leave out private, personal and confidential events");
+    CLI::Option* exclude = command
+                               .add_option("--exclude-categories", o.excludeCategories,
+                                           "Leave out events with one of these categories")
+                               ->delimiter(',');
+    command
+        .add_option("--only-categories", o.onlyCategories,
+                    "Export only events with one of these categories")
+        ->delimiter(',')
+        ->excludes(exclude);
+    CLI::Option* excludeLabels =
+        command
+            .add_option("--exclude-labels", o.excludeLabels,
+                        "Leave out events with one of these colour labels (1 to 10)")
+            ->delimiter(',');
+    command
+        .add_option("--only-labels", o.onlyLabels,
+                    "Export only events with one of these colour labels (1 to 10)")
+        ->delimiter(',')
+        ->excludes(excludeLabels);
+    command.add_option("--after", o.after,
+                       "Export only events ending after this local date or date-time");
+    command.add_option("--before", o.before,
+                       "Export only events starting before this local date or date-time");
+}
+
+// The store and the language as Outlook would have them when
+// the add-in starts.
+CComPtr<_Application> OpenOutlook(const std::string& storeFile, int outlookVersion) {
+    ChooseLanguageFile(TheLang());
+    SetRedemptionFactory(CreateStoreRedemptionObject);
+    std::u16string version = AnsiToWide(std::to_string(outlookVersion) + ".0.0.0");
+    return OpenOutlookStore(storeFile, true, version, OutlookHooks{});
+}
+
+// Shows the folder in the Explorer with the given entries selected.
+void SelectEntries(const CComPtr<_Application>& outlook, const CComPtr<MAPIFolder>& folder,
+                   const std::vector<std::string>& entryIds) {
+    outlook->ActiveExplorer()->PutRefCurrentFolder(folder);
+    std::vector<SelectionEntry> entries;
+    for (const std::string& id : entryIds) {
+        entries.push_back({AnsiToWide(id), std::nullopt});
+    }
+    SetExplorerSelection(outlook, std::move(entries));
+}
+
+void PrintSummary(const ExportRunResult& result, const std::string& folder, std::ostream& out) {
+    if (result.cancelled) {
+        out << "Export cancelled.\n";
+    }
+    out << "Exported " << result.exported << " of " << result.Total() << " appointments into "
+        << result.WrittenFiles.size() << (result.WrittenFiles.size() == 1 ? " file" : " files")
+        << " in " << folder;
+    if (result.failed > 0 || result.skipped > 0) {
+        out << " (" << result.failed << " failed, " << result.skipped << " skipped)";
+    }
+    out << ".\n";
+    out << "exported=" << result.exported << " failed=" << result.failed
+        << " skipped=" << result.skipped << " total=" << result.Total() << "\n";
+}
+
+int ExitStatus(const ExportRunResult& result) {
+    if (!result.started) {
+        return kExitUsage;
+    }
+    if (result.cancelled) {
+        return kExitCancelled;
+    }
+    return result.failed > 0 ? kExitItemsFailed : kExitOk;
+}
+
+int Run(const ExportCommandOptions& flags, const CComPtr<_Application>& outlook, int outlookVersion,
+        std::ostream& out, std::ostream& err) {
+    ExportRequest request;
+    std::string error;
+    if (!BuildExportRequest(flags, request, error)) {
+        err << "quillane export: " << error << "\n";
+        return kExitUsage;
+    }
+    try {
+        request.options.folder = flags.folder.empty()
+                                     ? outlook->GetSession()->GetDefaultFolder(olFolderCalendar)
+                                     : FindFolder(outlook->GetSession(), flags.folder, false);
+    } catch (const StoreJsonError& e) {
+        err << "quillane export: " << e.what() << "\n";
+        return kExitUsage;
+    }
+    if (request.options.selectedOnly) {
+        SelectEntries(outlook, request.options.folder, flags.selected);
+    }
+    CvSyncEngine engine(outlook.get(), outlookVersion);
+    CTerminalProgress progress(err, StandardErrorIsTerminal());
+    ExportRunResult result = engine.ExportEngine().RunExport(
+        outlook, request.options, request.options.useFilter ? &request.filter : nullptr, progress,
+        nullptr);
+    if (!result.started) {
+        err << "quillane export: the export could not start (see the log)\n";
+    }
+    PrintSummary(result, flags.to, out);
+    return ExitStatus(result);
+}
+
+} // namespace
+
+CLI::App* AddExportCommand(CLI::App& app, ExportCommandOptions& o) {
+    CLI::App* command =
+        app.add_subcommand("export", "Export appointments to vCalendar or iCalendar files");
+    command->add_option("--folder", o.folder,
+                        "Calendar folder as Outlook shows it, e.g. "
+                        "\"\\\\Personal Folders\\Calendar\" (default: the default calendar)");
+    command->add_option("--to", o.to, "Folder that receives the files")->required();
+    command->add_option("--format", o.format, "ics (iCalendar 2.0) or vcs (vCalendar 1.0)")
+        ->check(CLI::IsMember({"ics", "vcs"}))
+        ->capture_default_str();
+    command->add_option("--encoding", o.encoding,
+                        "Character set by its display name in supportedEncodings.txt "
+                        "(default: its first entry)");
+    command->add_flag("--one-file", o.oneFile,
+                      "All appointments into one file named after the folder");
+    command->add_flag("--overwrite", o.overwrite,
+                      "Replace files of the same name instead of numbering new ones");
+    command
+        ->add_option("--selected", o.selected,
+                     "Export only these entry ids (as if selected in the Explorer)")
+        ->delimiter(',');
+    AddFilterFlags(*command, o);
+    return command;
+}
+
+int RunExportCommand(const ExportCommandOptions& flags, const std::string& storeFile,
+                     int outlookVersion, std::ostream& out, std::ostream& err) {
+    if (!IsDirectory(flags.to)) {
+        err << "quillane export: '" << flags.to << "' is not a folder\n";
+        return kExitUsage;
+    }
+    std::unique_ptr<vSyncCharConverter> converter;
+    if (g_charConverter == nullptr) {
+        converter = std::make_unique<vSyncCharConverter>();
+        g_charConverter = converter.get();
+    }
+    int status = kExitUsage;
+    try {
+        CComPtr<_Application> outlook = OpenOutlook(storeFile, outlookVersion);
+        status = Run(flags, outlook, outlookVersion, out, err);
+    } catch (const _com_error& e) {
+        err << "quillane export: " << e.ErrorMessage() << "\n";
+    }
+    if (converter) {
+        g_charConverter = nullptr;
+    }
+    return status;
+}
