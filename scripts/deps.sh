@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev pkg-config libsqlite3-dev
           libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev
-          libpugixml-dev tzdata)
+          libpugixml-dev tzdata python3-icalendar)
 
 missing=()
 for package in "${packages[@]}"; do

@@ -19,6 +19,10 @@
 #include <string>
 #include <vector>
 
+inline DATE Local(int year, int month, int day, int hour = 0, int minute = 0) {
+    return COleDateTime(year, month, day, hour, minute, 0);
+}
+
 // The user at the progress window: presses Cancel before the given step
 // (1 = before the first item) and records what the window was told.
 class ScriptedProgress : public IProgressWindow {
