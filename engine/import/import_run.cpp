@@ -5,15 +5,13 @@
 #include "engine/import/list_separator.h"
 #include "engine/import/read_file.h"
 #include "platform/com/hresult.h"
+#include "platform/win32/files.h"
 #include "platform/win32/find_file.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/paths.h"
-#include "platform/win32/posix_errors.h"
 #include "support/language_text.h"
 
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
 
 namespace {
 
@@ -98,9 +96,18 @@ std::vector<std::string> CvCalImport::ExpandPaths(const std::vector<std::string>
     return files;
 }
 
+namespace {
+
+HANDLE OpenCalendarFile(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
 int CvCalImport::CountEvents(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
+    HANDLE file = OpenCalendarFile(path);
+    if (file == INVALID_HANDLE_VALUE) {
         return 0;
     }
     std::string text;
@@ -153,9 +160,8 @@ ImportRun CvCalImport::Run(const ImportOptions& options, const ImportFilter& fil
 }
 
 int CvCalImport::ImportFile(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        FailWithErrno(errno, path);
+    HANDLE file = OpenCalendarFile(path);
+    if (file == INVALID_HANDLE_VALUE) {
         HRESULT code = HRESULT_FROM_WIN32(static_cast<LONG>(GetLastError()));
         if (!FAILED(code)) {
             return 0;
