@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-targets=(fuzz_parse_file fuzz_vcal_rule fuzz_ical_rule)
+targets=(fuzz_parse_file fuzz_vcal_rule fuzz_ical_rule fuzz_outlook_filter)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target "${targets[@]}"

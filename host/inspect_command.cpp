@@ -6,12 +6,11 @@
 #include "engine/import/read_file.h"
 #include "host/command_line.h"
 #include "host/inspect_json.h"
+#include "platform/win32/files.h"
 #include "platform/win32/module.h"
 #include "platform/win32/registry.h"
 
 #include <CLI/CLI.hpp>
-#include <cerrno>
-#include <cstring>
 #include <memory>
 #include <ostream>
 
@@ -65,9 +64,10 @@ ImportLogSink RecordingSink(json& file) {
 json InspectFile(const std::string& path) {
     json file = {{"file", path},       {"events", json::array()},   {"calendars", json::array()},
                  {"failed_events", 0}, {"warnings", json::array()}, {"log", json::array()}};
-    std::FILE* handle = std::fopen(path.c_str(), "rb");
-    if (handle == nullptr) {
-        file["error"] = std::string("cannot open: ") + std::strerror(errno);
+    HANDLE handle = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        file["error"] = "cannot open the file (error " + std::to_string(GetLastError()) + ")";
         return file;
     }
     ImportLogSink sink = RecordingSink(file);

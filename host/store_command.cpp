@@ -20,6 +20,7 @@ namespace {
 
 struct StoreRun {
     const StoreCommandOptions& options;
+    const std::string& storeFile;
     CComPtr<_Application> outlook;
     std::ostream& out;
     std::ostream& err;
@@ -47,9 +48,8 @@ void ListFolders(StoreRun& run, const CComPtr<_Folders>& folders) {
 }
 
 int Init(StoreRun& run) {
-    run.out << "store "
-            << ToUtf8(Session(run)->GetFolders()->Item(_variant_t(1, VT_INT))->GetName())
-            << " ready\n";
+    CComPtr<MAPIFolder> top = Session(run)->GetFolders()->Item(_variant_t(LONG{1}, VT_INT));
+    run.out << "calendar store ready: " << run.storeFile << " (" << ToUtf8(top->GetName()) << ")\n";
     return kExitOk;
 }
 
@@ -257,7 +257,8 @@ int RunStoreCommand(const StoreCommandOptions& options, const std::string& store
                     std::ostream& out, std::ostream& err) {
     try {
         EnsureParentFolder(storeFile);
-        StoreRun run{options, OpenOutlookStore(storeFile, true, u"14.0", OutlookHooks{}), out, err};
+        StoreRun run{options, storeFile, OpenOutlookStore(storeFile, true, u"14.0", OutlookHooks{}),
+                     out, err};
         for (const Action& action : kActions) {
             if (options.action == action.name) {
                 return action.run(run);

@@ -1,9 +1,10 @@
 #include "engine/import/read_file.h"
 
 #include "platform/win32/code_page.h"
+#include "platform/win32/files.h"
 
+#include <algorithm>
 #include <cstring>
-#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -128,20 +129,39 @@ void NormalizeFileText(std::string& text, const char* fileName, const ImportLogS
     InsertLineFeedsAfterLoneCRs(text);
 }
 
-bool _ReadFile(std::FILE* file, std::string& text, const char* fileName, const ImportLogSink& log) {
-    if (file == nullptr) {
+namespace {
+
+// The whole content of the file; false when its size or a read fails.
+bool ReadWhole(HANDLE file, std::string& text) {
+    DWORD high = 0;
+    SetLastError(ERROR_SUCCESS);
+    DWORD low = GetFileSize(file, &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS) {
         return false;
     }
-    struct stat info {};
-    bool ok = fstat(fileno(file), &info) == 0;
-    text.clear();
-    if (ok && info.st_size > 0) {
-        text.resize(static_cast<size_t>(info.st_size));
-        size_t read = std::fread(text.data(), 1, text.size(), file);
-        text.resize(read);
-        ok = !std::ferror(file);
+    text.resize((static_cast<size_t>(high) << 32) | low);
+    size_t done = 0;
+    while (done < text.size()) {
+        DWORD chunk = static_cast<DWORD>(std::min<size_t>(text.size() - done, 1u << 30));
+        DWORD read = 0;
+        if (!ReadFile(file, text.data() + done, chunk, &read, nullptr)) {
+            return false;
+        }
+        if (read == 0) {
+            break;
+        }
+        done += read;
     }
-    std::fclose(file);
+    text.resize(done);
+    return true;
+}
+
+} // namespace
+
+bool _ReadFile(HANDLE file, std::string& text, const char* fileName, const ImportLogSink& log) {
+    text.clear();
+    bool ok = ReadWhole(file, text);
+    CloseHandle(file);
     if (ok) {
         NormalizeFileText(text, fileName, log);
     }

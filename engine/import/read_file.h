@@ -6,13 +6,13 @@
 // in LF (a CR alone gets an LF after it).
 
 #include "engine/import/import_log.h"
+#include "platform/win32/handle.h"
 
-#include <cstdio>
 #include <string>
 
-// Reads the file and closes it; false when it cannot be read. NUL
-// characters are reported (once) only when a file name is given.
-bool _ReadFile(std::FILE* file, std::string& text, const char* fileName, const ImportLogSink& log);
+// Reads the open file whole and closes its handle; false when it cannot be
+// read. NUL characters are reported (once) only when a file name is given.
+bool _ReadFile(HANDLE file, std::string& text, const char* fileName, const ImportLogSink& log);
 
 // Steps after the read: encoding, NUL characters, conversion, line ends.
 void NormalizeFileText(std::string& text, const char* fileName, const ImportLogSink& log);

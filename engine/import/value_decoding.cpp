@@ -1,10 +1,10 @@
 // Property values decoded into UTF-16: escapes, quoted-printable and the
 // character set of the property.
 
-#include "support/language_text.h"
 #include "engine/common/v_sync_char_converter.h"
 #include "engine/import/cvcal_parser.h"
 #include "platform/win32/code_page.h"
+#include "support/language_text.h"
 
 namespace {
 

@@ -184,6 +184,10 @@ std::optional<long long> ParseInteger(std::u16string_view text) {
     return text[0] == u'-' ? -value : value;
 }
 
+// Parentheses and Nots nest at most this deep, so that hostile text cannot
+// exhaust the stack.
+constexpr int kMaxNesting = 64;
+
 // Recursive descent over the tokens: Or of Ands of (Not) comparisons.
 class Parser {
 public:
@@ -238,6 +242,16 @@ private:
     }
 
     FilterNode ParseUnary() {
+        const bool nests = AtKeyword("not") || token_.kind == TokenKind::Open;
+        if (nests && ++depth_ > kMaxNesting) {
+            Fail(text_, token_.at);
+        }
+        FilterNode node = ParseNested();
+        depth_ -= nests ? 1 : 0;
+        return node;
+    }
+
+    FilterNode ParseNested() {
         if (AtKeyword("not")) {
             Advance();
             FilterNode node;
@@ -330,6 +344,7 @@ private:
     Lexer lexer_;
     std::string_view dateFormat_;
     Token token_;
+    int depth_ = 0;
 };
 
 // Reads up to maxDigits digits at pos.

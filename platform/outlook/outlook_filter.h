@@ -10,7 +10,8 @@
 //   [Subject] = 'Review' Or [Sensitivity] <> 0
 //
 // A text that cannot be read (an unknown field, an unbalanced quote such as
-// 'Bob's party', a date in another format) raises _com_error.
+// 'Bob's party', a date in another format, parentheses nested beyond 64)
+// raises _com_error.
 
 #include "platform/com/ole_date_time.h"
 

@@ -81,6 +81,7 @@ void ExpectGivenBack(const json& given, const json& dumped, const std::string& p
 TEST_F(StoreCommandTest, InitCreatesTheStoreWithItsFolders) {
     CliRun init = Quillane({"store", "init"});
     EXPECT_EQ(init.status, kExitOk) << init.err;
+    EXPECT_EQ(init.out, "calendar store ready: " + store_ + " (Personal Folders)\n");
     CliRun folders = Quillane({"store", "folders"});
     EXPECT_EQ(folders.out, "\\\\Personal Folders\tmail\n"
                            "\\\\Personal Folders\\Calendar\tappointments\n"
@@ -208,6 +209,25 @@ TEST_F(StoreCommandTest, AProcessKilledDuringLoadLeavesAReadableStoreOfWholeAppo
         EXPECT_EQ(item["recurrence"]["occurrences"], 3);
     }
     EXPECT_EQ(Quillane({"store", "load", Fixture("full.json")}).status, kExitOk);
+}
+
+TEST_F(StoreCommandTest, LoadMakesTheFolderItIsToldToUse) {
+    const std::string file =
+        folder_.Write("one.json", R"([{"subject": "Trip", "start": "2007-06-01T08:00:00"}])");
+    CliRun load = Quillane({"store", "load", file, "--folder", R"(\\Personal Folders\Travel)"});
+    ASSERT_EQ(load.status, kExitOk) << load.err;
+    EXPECT_NE(
+        Quillane({"store", "folders"}).out.find("\\\\Personal Folders\\Travel\tappointments\n"),
+        std::string::npos);
+    EXPECT_EQ(Dump(R"(\\Personal Folders\Travel)")[0]["subject"], "Trip");
+    EXPECT_EQ(Dump(), json::array());
+
+    CliRun missing = Quillane({"store", "dump", "--folder", R"(\\Personal Folders\Nowhere)"});
+    EXPECT_EQ(missing.status, kExitUsage);
+    EXPECT_NE(missing.err.find("does not exist"), std::string::npos) << missing.err;
+    CliRun malformed = Quillane({"store", "dump", "--folder", "Calendar"});
+    EXPECT_EQ(malformed.status, kExitUsage);
+    EXPECT_NE(malformed.err.find(R"(expected \\Store\Folder)"), std::string::npos) << malformed.err;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "engine/common/v_sync_char_converter.h"
 #include "engine/import/cvcal_parser.h"
 #include "engine/import/read_file.h"
+#include "platform/win32/files.h"
 
 #include <benchmark/benchmark.h>
 #include <filesystem>
@@ -71,7 +72,9 @@ void ParseGeneratedFile(benchmark::State& state, CalendarFormat format) {
     long long events = 0;
     for (auto _ : state) {
         std::string text;
-        _ReadFile(std::fopen(file.Path().c_str(), "rb"), text, nullptr, sink);
+        _ReadFile(CreateFileA(file.Path().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr),
+                  text, nullptr, sink);
         CountingConsumer consumer;
         CvCalParser parser(consumer, sink);
         parser.FileName = file.Path();

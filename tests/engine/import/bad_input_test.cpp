@@ -17,7 +17,7 @@ ParseRun ReadAndParse(const std::string& bytes, const std::string& name = "bad.i
     std::vector<LoggedLine> readLog;
     std::string text;
     EXPECT_TRUE(_ReadFile(
-        std::fopen(path.c_str(), "rb"), text, name.c_str(),
+        OpenForReading(path), text, name.c_str(),
         [&readLog](const std::string& line, LONG, const char* where, int level, int flag) {
             readLog.push_back({line, where, level, flag});
         }));

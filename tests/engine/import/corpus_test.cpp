@@ -31,7 +31,7 @@ TEST(Corpus, EveryFileParses) {
         }
         SCOPED_TRACE(entry.path().string());
         std::string text;
-        ASSERT_TRUE(_ReadFile(std::fopen(entry.path().c_str(), "rb"), text, entry.path().c_str(),
+        ASSERT_TRUE(_ReadFile(OpenForReading(entry.path().string()), text, entry.path().c_str(),
                               [](const std::string&, LONG, const char*, int, int) {}));
         ParseSetup setup;
         setup.fileName = entry.path().string();

@@ -1,6 +1,7 @@
 #include "tests/engine/import/parse_harness.h"
 
 #include "platform/win32/code_page.h"
+#include "platform/win32/files.h"
 
 namespace {
 
@@ -54,6 +55,11 @@ ParseRun ParseText(const std::string& text, const ParseSetup& setup) {
     parser.ListSeparator = setup.listSeparator;
     run.result = parser.Parse(text);
     return run;
+}
+
+HANDLE OpenForReading(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 std::string Utf8(const std::u16string& text) {

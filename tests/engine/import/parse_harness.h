@@ -3,6 +3,7 @@
 // events, failed events, each calendar's zone table, warnings and log lines.
 
 #include "engine/import/cvcal_parser.h"
+#include "platform/win32/handle.h"
 
 #include <map>
 #include <string>
@@ -39,6 +40,9 @@ struct ParseSetup {
 ParseRun ParseText(const std::string& text, const ParseSetup& setup = {});
 
 std::string Utf8(const std::u16string& text);
+
+// Opens an existing file for reading, shared for reading, as the import does.
+HANDLE OpenForReading(const std::string& path);
 
 // Every field of an event as text, by field name; the default zone key
 // reads "<default>".

@@ -1,6 +1,7 @@
 // Reading calendar files: encodings, NUL characters and line ends.
 
 #include "engine/import/read_file.h"
+#include "tests/engine/import/parse_harness.h"
 #include "tests/testkit/temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,7 @@ ReadResult ReadBytes(const std::string& bytes, const char* fileName = "cal.ics")
         result.log.push_back(std::string(where) + " " + std::to_string(level) + "/" +
                              std::to_string(flag) + " " + text);
     };
-    result.ok = _ReadFile(std::fopen(path.c_str(), "rb"), result.text, fileName, sink);
+    result.ok = _ReadFile(OpenForReading(path), result.text, fileName, sink);
     return result;
 }
 
@@ -94,9 +95,8 @@ TEST(ReadFile, LoneCarriageReturnsGetALineFeed) {
 }
 
 TEST(ReadFile, UnreadableFileFails) {
-    TempFolder folder;
     std::string text;
-    EXPECT_FALSE(_ReadFile(std::fopen(folder.Path().c_str(), "rb"), text, "x",
+    EXPECT_FALSE(_ReadFile(INVALID_HANDLE_VALUE, text, "x",
                            [](const std::string&, LONG, const char*, int, int) {}));
 }
 

@@ -83,4 +83,12 @@ TEST(ParseOutlookFilter, UnreadableFiltersThrow) {
     }
 }
 
+TEST(ParseOutlookFilter, NestingIsBounded) {
+    const std::u16string deep =
+        std::u16string(64, u'(') + u"[Subject] = 'x'" + std::u16string(64, u')');
+    EXPECT_NO_THROW(ParseOutlookFilter(deep, "M/d/yyyy"));
+    const std::u16string hostile(100000, u'(');
+    EXPECT_THROW(ParseOutlookFilter(hostile, "M/d/yyyy"), _com_error);
+}
+
 } // namespace

@@ -1,0 +1,180 @@
+// The changed occurrences of a new recurring appointment: the event's
+// EXDATEs and RDATEs found among the series' occurrences, planned into
+// deletions and moves, logged in one summary and applied.
+
+#include "engine/common/outlook_constants.h"
+#include "engine/common/outlook_items.h"
+#include "engine/common/outlook_recurrence.h"
+#include "engine/import/cv_cal_import.h"
+#include "engine/import/exception_plan.h"
+#include "engine/import/outlook_date.h"
+#include "platform/com/com_error.h"
+#include "platform/win32/code_page.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr const char* kWhere = "CreateExceptions";
+
+std::string ItemText(_AppointmentItem& item) {
+    return "Item{Subject=" + WideToAnsi(item.GetSubject()) +
+           ", Start=" + UserDateText(COleDateTime(item.GetStart())) + "} ";
+}
+
+// The dates as they stood in the file, with the first one's zone.
+template <typename Dates>
+std::string FileDatesPart(const Dates& dates) {
+    if (dates.empty()) {
+        return "<none>";
+    }
+    std::string text;
+    const std::string& zone = dates.front().Tzid;
+    if (!zone.empty()) {
+        text = "TZID=" + zone + ";";
+    }
+    for (size_t i = 0; i < dates.size(); ++i) {
+        text += (i ? ", " : "") + dates[i].Date;
+    }
+    return text;
+}
+
+std::string DeletedPart(const ExceptionPlan& plan) {
+    if (plan.Deleted.empty()) {
+        return "<none>";
+    }
+    std::string text;
+    for (size_t i = 0; i < plan.Deleted.size(); ++i) {
+        text += (i ? ", " : "") + UserDateTimeText(plan.Deleted[i]);
+    }
+    return text;
+}
+
+std::string MovedPart(const ExceptionPlan& plan) {
+    if (plan.Moved.empty()) {
+        return "<none>";
+    }
+    std::string text;
+    for (size_t i = 0; i < plan.Moved.size(); ++i) {
+        text += (i ? ", " : "") + UserDateTimeText(plan.Moved[i].first) + "->" +
+                UserDateTimeText(plan.Moved[i].second);
+    }
+    return text;
+}
+
+std::string RestrictDateText(const COleDateTime& value) {
+    return UserDateText(value) + " " + value.Format("%H:%M %p");
+}
+
+} // namespace
+
+void CvCalImport::CreateExceptions() {
+    const ParsedEvent& event = Parser.Event;
+    if (event.ExDates.empty() && event.RDates.empty()) {
+        return;
+    }
+    _AppointmentItem& item = *newItem_;
+    std::string itemText = ItemText(item);
+    if (event.ExDates.size() < event.RDates.size()) {
+        Log("error in vcal file: EXDATE.Count < RDATE.Count. Ignoring exceptions." + itemText, 0,
+            kWhere, 3);
+        return;
+    }
+    int mode = kToDateLocal;
+    std::string target;
+    if (Parser.TimeZones.contains(event.Start.Tzid)) {
+        mode = kToDateTarget;
+        target = event.Start.Tzid;
+    }
+    std::vector<ExceptionEntry> entries;
+    auto add = [&](const std::string& text, const std::string& zone, int kind) {
+        COleDateTime date;
+        if (Parser.ToDate(text, zone, date, mode, target) &&
+            date.GetStatus() == COleDateTime::valid) {
+            entries.push_back({date, kind});
+        }
+    };
+    for (const EventDate& date : event.ExDates) {
+        add(date.Date, date.Tzid, kExceptionExDate);
+    }
+    for (const RDateEntry& date : event.RDates) {
+        add(date.Date, date.Tzid, kExceptionRDate);
+    }
+    std::stable_sort(
+        entries.begin(), entries.end(),
+        [](const ExceptionEntry& a, const ExceptionEntry& b) { return a.Date < b.Date; });
+    if (!item.GetSaved()) {
+        item.Save();
+    }
+    std::vector<COleDateTime> occurrences;
+    if (entries.empty() ||
+        !RenderRecurrenceItem(item, entries.front().Date, entries.back().Date, occurrences)) {
+        return;
+    }
+    ExceptionPlan plan = PlanExceptions(entries, occurrences, itemText,
+                                        [this](const std::string& text, int level, int flag) {
+                                            Log(text, 0, kWhere, level, flag);
+                                        });
+    Log("\n{ DEBUG DUBM ----\n" + itemText + "\nEXDATE(in):" + FileDatesPart(event.ExDates) +
+            "\nRDATE(in):" + FileDatesPart(event.RDates) + "\nDELETED EXCEPTION(out):" +
+            DeletedPart(plan) + "\nMOVED EXCEPTION(out):" + MovedPart(plan) + "\n} DEBUG DUBM ----",
+        0, kWhere, 1, 3);
+    CComPtr<RecurrencePattern> pattern = item.GetRecurrencePattern();
+    for (const COleDateTime& date : plan.Deleted) {
+        CComPtr<_AppointmentItem> occurrence;
+        try {
+            occurrence = pattern->GetOccurrence(date);
+        } catch (const _com_error& e) {
+            Log("Cant get occurence at " + UserDateTimeText(date) + ", err=" + e.ErrorMessage(),
+                e.Error(), kWhere, 3);
+            continue;
+        }
+        try {
+            occurrence->Delete();
+        } catch (const _com_error& e) {
+            Log("Cant delete occurence, err=" + e.ErrorMessage(), e.Error(), kWhere, 3);
+        }
+    }
+    for (const auto& [from, to] : plan.Moved) {
+        CComPtr<_AppointmentItem> occurrence;
+        try {
+            occurrence = pattern->GetOccurrence(from);
+        } catch (const _com_error& e) {
+            Log("Cant get occurence at " + UserDateTimeText(from) + ", err=" + e.ErrorMessage(),
+                e.Error(), kWhere, 3);
+            continue;
+        }
+        try {
+            occurrence->PutStart(to);
+            occurrence->Save();
+        } catch (const _com_error& e) {
+            Log("Cant move occurence, err=" + e.ErrorMessage(), e.Error(), kWhere, 3);
+        }
+    }
+}
+
+bool CvCalImport::RenderRecurrenceItem(_AppointmentItem& item, const COleDateTime& from,
+                                       const COleDateTime& to,
+                                       std::vector<COleDateTime>& occurrences) {
+    CComPtr<MAPIFolder> folder = QueryInterface<MAPIFolder>(item.GetParent());
+    if (!folder) {
+        return false;
+    }
+    CComPtr<_Items> items = folder->GetItems();
+    items->Sort(u"[Start]");
+    items->PutIncludeRecurrences(true);
+    std::u16string filter = u"[Start] >= \"" + AnsiToWide(RestrictDateText(from)) +
+                            u"\" And [Start] <= \"" + AnsiToWide(RestrictDateText(to)) +
+                            u"\" And [Subject] = \"" + item.GetSubject() + u"\"";
+    CComPtr<_Items> found = items->Restrict(filter);
+    found->Sort(u"[Start]");
+    found->PutIncludeRecurrences(true);
+    std::u16string entryId = item.GetEntryID();
+    for (CComPtr<IUnknown> element = found->GetFirst(); element; element = found->GetNext()) {
+        CComPtr<_AppointmentItem> occurrence = QueryInterface<_AppointmentItem>(element);
+        if (occurrence && occurrence->GetEntryID() == entryId) {
+            occurrences.push_back(COleDateTime(occurrence->GetStart()));
+        }
+    }
+    return true;
+}

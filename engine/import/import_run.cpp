@@ -1,0 +1,195 @@
+// The run of an import: the file list and the event total, the progress
+// window, each file read and parsed in order, and the counters at the end.
+
+#include "engine/import/cv_cal_import.h"
+#include "engine/import/list_separator.h"
+#include "engine/import/read_file.h"
+#include "platform/com/hresult.h"
+#include "platform/win32/files.h"
+#include "platform/win32/find_file.h"
+#include "platform/win32/message_box.h"
+#include "platform/win32/paths.h"
+#include "support/language_text.h"
+
+#include <chrono>
+
+namespace {
+
+COleDateTime SystemLocalNow() {
+    using namespace std::chrono;
+    double seconds = duration<double>(system_clock::now().time_since_epoch()).count();
+    // OLE dates count days from 30 December 1899; the Unix epoch is day 25569.
+    UtcTime now{COleDateTime(25569.0 + seconds / 86400.0)};
+    return SystemUtcToLocal(now).value;
+}
+
+bool HasCalendarExtension(const std::string& name) {
+    size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot + 1 >= name.size()) {
+        return false;
+    }
+    char first = name[dot + 1];
+    return first == 'i' || first == 'v' || first == 'I' || first == 'V';
+}
+
+void AppendFolderFiles(const std::string& folder, std::vector<std::string>& files) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(JoinPath(folder, "*.?cs").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    do {
+        if (HasCalendarExtension(found.cFileName)) {
+            files.push_back(JoinPath(folder, found.cFileName));
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// The VEVENTs of each VCALENDAR that an END:VEVENT follows.
+int CountCalendarEvents(const std::string& text) {
+    CvCalLineReader reader;
+    reader.Init(text.data(), text.size());
+    int count = 0;
+    while (reader.FindProperty("BEGIN", "VCALENDAR")) {
+        int open = 0;
+        while (reader.NextProperty()) {
+            reader.ReadValue(kEncodingNone);
+            std::string value = reader.ValueTrimmed();
+            if (reader.Name == "BEGIN" && value == "VEVENT") {
+                ++open;
+            } else if (reader.Name == "END" && value == "VEVENT" && open > 0) {
+                ++count;
+                --open;
+            } else if (reader.Name == "END" && value == "VCALENDAR") {
+                break;
+            }
+        }
+    }
+    return count;
+}
+
+} // namespace
+
+CvCalImport::CvCalImport(ImportLogSink log)
+    : Parser(*this, log), LocalNow(SystemLocalNow), log_(std::move(log)) {
+    if (FAILED(CreateRedemptionObject(kProgIdMapiUtils, mapiUtils_))) {
+        Log("Cant Create Redemption.MAPIUtils", 0, "CvCalImport", 3);
+    }
+}
+
+CvCalImport::~CvCalImport() = default;
+
+void CvCalImport::Log(const std::string& text, LONG code, const char* where, int level, int flag) {
+    log_(text, code, where, level, flag);
+}
+
+std::vector<std::string> CvCalImport::ExpandPaths(const std::vector<std::string>& paths) {
+    std::vector<std::string> files;
+    for (const std::string& path : paths) {
+        if (IsDirectory(path)) {
+            AppendFolderFiles(path, files);
+        } else {
+            files.push_back(path);
+        }
+    }
+    return files;
+}
+
+namespace {
+
+HANDLE OpenCalendarFile(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+int CvCalImport::CountEvents(const std::string& path) {
+    HANDLE file = OpenCalendarFile(path);
+    if (file == INVALID_HANDLE_VALUE) {
+        return 0;
+    }
+    std::string text;
+    if (!_ReadFile(file, text, path.c_str(), log_)) {
+        return 0;
+    }
+    return CountCalendarEvents(text);
+}
+
+ImportRun CvCalImport::Run(const ImportOptions& options, const ImportFilter& filter,
+                           IProgressWindow& progress, HWND parent) {
+    Options = options;
+    Filter = options.UseFilter ? filter : ImportFilter{};
+    Counters = {};
+    cancelled_ = false;
+    progress_ = &progress;
+    Parser.DefaultTimeZone = Options.DefaultTimeZone;
+    Parser.ListSeparator = UserListSeparator();
+    ImportRun run;
+    std::vector<std::string> files = ExpandPaths(Options.Paths);
+    for (const std::string& file : files) {
+        run.Events += CountEvents(file);
+    }
+    run.Files = static_cast<int32_t>(files.size());
+    if (files.empty()) {
+        MessageBoxA(GetActiveWindow(), LanguageText("IDS_ERR_IMPORT_VCAL_FILES_NOT_FOUND").c_str(),
+                    LanguageText("IDS_APP_TITLE").c_str(), MB_OK | MB_ICONWARNING);
+        run.End = ImportRunEnd::NoFiles;
+    } else if (run.Events > 0) {
+        if (!progress.ProgressCreate(parent, 245)) {
+            run.End = ImportRunEnd::NoProgress;
+        } else {
+            progress.ProgressSetText(LanguageText("IDS_PROGR_IMPORT"));
+            progress.ProgressSetRange(run.Events);
+            for (const std::string& file : files) {
+                if (ImportFile(file) < 0) {
+                    Counters.Skipped =
+                        std::max(0, run.Events - Counters.Failed - Counters.Imported);
+                    run.End = cancelled_ ? ImportRunEnd::Cancelled : ImportRunEnd::Aborted;
+                    break;
+                }
+            }
+            progress.ProgressClose();
+        }
+    }
+    run.Counters = Counters;
+    Options.TargetFolder = nullptr;
+    progress_ = nullptr;
+    return run;
+}
+
+int CvCalImport::ImportFile(const std::string& path) {
+    HANDLE file = OpenCalendarFile(path);
+    if (file == INVALID_HANDLE_VALUE) {
+        HRESULT code = HRESULT_FROM_WIN32(static_cast<LONG>(GetLastError()));
+        if (!FAILED(code)) {
+            return 0;
+        }
+        std::string text = LanguageText("IDS_ERR_CANNOT_OPEN_FILE") + path;
+        int answer =
+            MessageBoxA(GetActiveWindow(), text.c_str(), LanguageText("IDS_ERR_TITLE").c_str(),
+                        MB_OKCANCEL | MB_ICONWARNING);
+        if (answer == IDCANCEL) {
+            cancelled_ = true;
+            return code;
+        }
+        return 0;
+    }
+    Parser.FileName = path;
+    std::string text;
+    if (!_ReadFile(file, text, nullptr, log_)) {
+        return 0;
+    }
+    return Parser.Parse(text);
+}
+
+void CvCalImport::EventFailed(CvCalParser&) {
+    Counters.Failed += 1;
+}
+
+void CvCalImport::CalendarEnded(CvCalParser&) {}
+
+void CvCalImport::ShowWarning(const std::string& title, const std::string& text) {
+    MessageBoxA(GetActiveWindow(), text.c_str(), title.c_str(), MB_OK | MB_ICONWARNING);
+}

@@ -1,0 +1,37 @@
+#include "engine/import/outlook_date.h"
+
+#include "platform/com/date_format.h"
+#include "platform/win32/locale.h"
+
+namespace {
+
+std::string LocalePicture(LCTYPE type, const char* fallback) {
+    char buffer[128];
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, type, buffer, sizeof buffer) == 0) {
+        return fallback;
+    }
+    return buffer;
+}
+
+} // namespace
+
+std::string FormatOutlookDate(const COleDateTime& value) {
+    int seconds = value.GetSecond();
+    COleDateTime rounded = value;
+    if (seconds > 0 && seconds < 30) {
+        rounded -= COleDateTimeSpan(0, 0, 0, seconds);
+    } else if (seconds >= 30) {
+        rounded += COleDateTimeSpan(0, 0, 0, 60 - seconds);
+    }
+    return UserDateText(rounded) + " " + FormatTimeWithPicture(rounded, "hh:mm tt").value_or("");
+}
+
+std::string UserDateText(const COleDateTime& value) {
+    return FormatDateWithPicture(value, LocalePicture(LOCALE_SSHORTDATE, "M/d/yyyy")).value_or("");
+}
+
+std::string UserDateTimeText(const COleDateTime& value) {
+    return UserDateText(value) + " " +
+           FormatTimeWithPicture(value, LocalePicture(LOCALE_STIMEFORMAT, "h:mm:ss tt"))
+               .value_or("");
+}
