@@ -94,6 +94,10 @@ private:
     // What became of one entry of the folder or selection.
     enum class EntryOutcome { PassedOver, Skipped, Exported, Failed, NoFile };
 
+    bool StartRun(const CComPtr<_Application>& application, const ExportOptions& options,
+                  const ExportFilter* filter, RunState& run);
+    bool RunWithProgress(RunState& run, IProgressWindow& progress, HWND parent,
+                         ExportRunResult& result);
     void TakeOptions(const ExportOptions& options);
     bool OpenSource(const CComPtr<_Application>& application, const ExportOptions& options,
                     RunState& run);
