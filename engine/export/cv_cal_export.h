@@ -115,6 +115,10 @@ private:
     // The item store's tag of a named property (without creating it), kept
     // for the rest of the run once it is known.
     LONG MappedTag(const char16_t* setGuid, LONG id);
+    // The current item's property by full tag; empty when it does not have
+    // it. Most items lack the optional properties the export looks for, so
+    // the safe item's fields answer rather than an error raised per item.
+    _variant_t ItemProperty(LONG tag);
     bool FilterDateRange();
     bool FilterCategories();
     bool FilterLabels();

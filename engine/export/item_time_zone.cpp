@@ -36,6 +36,17 @@ LONG CvCalExport::MappedTag(const char16_t* setGuid, LONG id) {
     return tag;
 }
 
+_variant_t CvCalExport::ItemProperty(LONG tag) {
+    if (safeItem_) {
+        return safeItem_->GetFields(tag);
+    }
+    try {
+        return mapiUtils_->HrGetOneProp(currentItem, tag);
+    } catch (const _com_error&) {
+        return _variant_t();
+    }
+}
+
 bool CvCalExport::ReadItemZone(TimeZoneRule& rule, std::string& description) {
     description.clear();
     try {
@@ -43,7 +54,7 @@ bool CvCalExport::ReadItemZone(TimeZoneRule& rule, std::string& description) {
         if (tag == 0) {
             return false;
         }
-        _variant_t value = mapiUtils_->HrGetOneProp(currentItem, tag + PT_BINARY);
+        _variant_t value = ItemProperty(tag + PT_BINARY);
         if (value.Type() != (VT_ARRAY | VT_UI1) || value.ToBytes().size() < sizeof rule) {
             return false;
         }
@@ -53,8 +64,7 @@ bool CvCalExport::ReadItemZone(TimeZoneRule& rule, std::string& description) {
     }
     try {
         LONG tag = MappedTag(PSETID_Appointment, dispidTimeZoneDesc);
-        _variant_t text =
-            tag != 0 ? mapiUtils_->HrGetOneProp(currentItem, tag + PT_STRING8) : _variant_t();
+        _variant_t text = tag != 0 ? ItemProperty(tag + PT_STRING8) : _variant_t();
         if (text.Type() == VT_BSTR) {
             description = OneTrimmedLine(text.ToString());
         }

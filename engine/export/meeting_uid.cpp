@@ -57,7 +57,11 @@ std::string CvCalExport::GetMeetingUID(bool useGlobal) {
     }
     std::u16string hex;
     try {
-        hex = mapiUtils_->HrArrayToString(mapiUtils_->HrGetOneProp(currentItem, tag + PT_BINARY));
+        _variant_t id = ItemProperty(tag + PT_BINARY);
+        if (id.Type() != (VT_ARRAY | VT_UI1)) {
+            return {};
+        }
+        hex = mapiUtils_->HrArrayToString(id);
     } catch (const _com_error&) {
         return {};
     }
