@@ -344,24 +344,40 @@ std::int64_t CalendarStore::CountItems(std::int64_t folderId) {
     return count;
 }
 
-std::vector<ItemKey> CalendarStore::QueryItems(std::int64_t folderId, const SqlCondition& condition,
-                                               ItemOrder order) {
-    const std::string sql = "SELECT id, start_utc, end_utc, rec_type IS NOT NULL, subject FROM "
-                            "items WHERE folder_id=? AND (" +
-                            condition.where + ")" + OrderClause(order);
+SqliteStatement& CalendarStore::BoundQuery(const char* columns, std::int64_t folderId,
+                                           const SqlCondition& condition, ItemOrder order) {
+    const std::string sql = std::string("SELECT ") + columns +
+                            " FROM items WHERE folder_id=? AND (" + condition.where + ")" +
+                            OrderClause(order);
     SqliteStatement& query = QueryStatement(sql);
     query.Bind(1, folderId);
     int index = 2;
     for (const auto& value : condition.values) {
         std::visit([&](const auto& v) { query.Bind(index++, v); }, value);
     }
+    return query;
+}
+
+std::vector<ItemKey> CalendarStore::QueryItems(std::int64_t folderId, const SqlCondition& condition,
+                                               ItemOrder order) {
+    SqliteStatement& query = BoundQuery("id, start_utc", folderId, condition, order);
     std::vector<ItemKey> keys;
     while (query.Step()) {
-        keys.push_back({query.Int(0), query.Int(1), query.Int(2), query.Int(3) != 0,
-                        order == ItemOrder::Subject ? query.Text16(4) : std::u16string()});
+        keys.push_back({query.Int(0), query.Int(1)});
     }
     query.Reset();
     return keys;
+}
+
+std::vector<std::int64_t>
+CalendarStore::QueryItemIds(std::int64_t folderId, const SqlCondition& condition, ItemOrder order) {
+    SqliteStatement& query = BoundQuery("id", folderId, condition, order);
+    std::vector<std::int64_t> ids;
+    while (query.Step()) {
+        ids.push_back(query.Int(0));
+    }
+    query.Reset();
+    return ids;
 }
 
 SqliteStatement& CalendarStore::QueryStatement(const std::string& sql) {

@@ -38,13 +38,11 @@ struct SqlCondition {
     std::vector<std::variant<std::int64_t, std::u16string>> values;
 };
 
-// What ordering and merging need of an item without loading it.
+// What merging single items with occurrences needs of an item without
+// loading it.
 struct ItemKey {
     std::int64_t id = 0;
     StoreSeconds startUtc = 0;
-    StoreSeconds endUtc = 0;
-    bool recurring = false;
-    std::u16string subject;
 };
 
 enum class ItemOrder { Creation, Start, End, Subject };
@@ -68,6 +66,9 @@ public:
     std::int64_t CountItems(std::int64_t folderId);
     std::vector<ItemKey> QueryItems(std::int64_t folderId, const SqlCondition& condition,
                                     ItemOrder order);
+    // The ids alone, in the order: what a walk over many items keeps.
+    std::vector<std::int64_t> QueryItemIds(std::int64_t folderId, const SqlCondition& condition,
+                                           ItemOrder order);
     // The item's fields (one query); properties, recipients and exceptions
     // are read on first use by the Load functions below.
     std::optional<AppointmentRecord> LoadItem(std::int64_t id);
@@ -98,6 +99,10 @@ private:
     // The statement for a filter's shape, from a small cache of the shapes
     // used last (filters differ in shape only by the code that builds them).
     SqliteStatement& QueryStatement(const std::string& sql);
+    // The statement selecting columns of the folder's items that meet the
+    // condition in the order, with its values bound.
+    SqliteStatement& BoundQuery(const char* columns, std::int64_t folderId,
+                                const SqlCondition& condition, ItemOrder order);
 
     std::string path_;
     std::unique_ptr<SqliteDatabase> db_;

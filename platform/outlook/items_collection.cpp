@@ -11,10 +11,22 @@ namespace {
 
 constexpr int kNotAnOccurrence = -0x7FFFFFFF;
 
+// A single item or an occurrence while they are merged by start.
 struct ItemEntry {
     std::int64_t id = 0;
     int originalDay = kNotAnOccurrence;
     StoreSeconds startUtc = 0;
+};
+
+// The collection's items in order: ids, and the original day of each entry
+// when occurrences are included (empty otherwise), so that a walk over a
+// large folder keeps eight bytes per item.
+struct ItemIndex {
+    std::vector<std::int64_t> ids;
+    std::vector<int> days;
+
+    size_t size() const { return ids.size(); }
+    int DayAt(size_t i) const { return days.empty() ? kNotAnOccurrence : days[i]; }
 };
 
 std::string ShortDateFormat() {
@@ -80,7 +92,7 @@ public:
         if (i < 1 || i > static_cast<LONG>(List().size())) {
             throw _com_error(DISP_E_BADINDEX, u"There is no item at this index.");
         }
-        return Make(List()[i - 1]);
+        return Make(static_cast<size_t>(i - 1));
     }
     CComPtr<IUnknown> Add(const _variant_t& type) override;
     CComPtr<_Items> Restrict(const std::u16string& filter) override;
@@ -109,12 +121,13 @@ public:
 
 private:
     CComPtr<IUnknown> Current() {
-        return cursor_ < List().size() ? Make(List()[cursor_]) : CComPtr<IUnknown>();
+        return cursor_ < List().size() ? Make(cursor_) : CComPtr<IUnknown>();
     }
-    const std::vector<ItemEntry>& List();
+    const ItemIndex& List();
+    ItemIndex MergedWithOccurrences();
     void AddSingles(std::vector<ItemEntry>& entries, const SqlCondition& condition);
     void AddOccurrences(std::vector<ItemEntry>& entries);
-    CComPtr<IUnknown> Make(const ItemEntry& entry);
+    CComPtr<IUnknown> Make(size_t position);
 
     CComPtr<ApplicationImpl> app_;
     std::int64_t folderId_;
@@ -122,13 +135,12 @@ private:
     ItemOrder order_ = ItemOrder::Creation;
     bool descending_ = false;
     bool includeRecurrences_ = false;
-    std::optional<std::vector<ItemEntry>> list_;
+    std::optional<ItemIndex> list_;
     size_t cursor_ = 0;
 };
 
 void ItemsImpl::AddSingles(std::vector<ItemEntry>& entries, const SqlCondition& condition) {
-    const ItemOrder order = includeRecurrences_ ? ItemOrder::Start : order_;
-    for (const ItemKey& key : app_->Store().QueryItems(folderId_, condition, order)) {
+    for (const ItemKey& key : app_->Store().QueryItems(folderId_, condition, ItemOrder::Start)) {
         entries.push_back({key.id, kNotAnOccurrence, key.startUtc});
     }
 }
@@ -158,38 +170,54 @@ void ItemsImpl::AddOccurrences(std::vector<ItemEntry>& entries) {
     }
 }
 
-const std::vector<ItemEntry>& ItemsImpl::List() {
+ItemIndex ItemsImpl::MergedWithOccurrences() {
+    std::vector<ItemEntry> entries;
+    AddSingles(entries, AndCondition(filter_, "rec_type IS NULL"));
+    AddOccurrences(entries);
+    std::stable_sort(entries.begin(), entries.end(), [](const ItemEntry& a, const ItemEntry& b) {
+        return a.startUtc < b.startUtc;
+    });
+    ItemIndex index;
+    index.ids.reserve(entries.size());
+    index.days.reserve(entries.size());
+    for (const ItemEntry& entry : entries) {
+        index.ids.push_back(entry.id);
+        index.days.push_back(entry.originalDay);
+    }
+    return index;
+}
+
+const ItemIndex& ItemsImpl::List() {
     if (list_) {
         return *list_;
     }
-    std::vector<ItemEntry> entries;
+    ItemIndex index;
     if (!includeRecurrences_) {
-        AddSingles(entries, filter_ ? FilterToSql(*filter_) : SqlCondition{});
+        index.ids = app_->Store().QueryItemIds(
+            folderId_, filter_ ? FilterToSql(*filter_) : SqlCondition{}, order_);
     } else {
-        AddSingles(entries, AndCondition(filter_, "rec_type IS NULL"));
-        AddOccurrences(entries);
-        std::stable_sort(
-            entries.begin(), entries.end(),
-            [](const ItemEntry& a, const ItemEntry& b) { return a.startUtc < b.startUtc; });
+        index = MergedWithOccurrences();
     }
     if (descending_) {
-        std::reverse(entries.begin(), entries.end());
+        std::reverse(index.ids.begin(), index.ids.end());
+        std::reverse(index.days.begin(), index.days.end());
     }
-    list_ = std::move(entries);
+    list_ = std::move(index);
     return *list_;
 }
 
-CComPtr<IUnknown> ItemsImpl::Make(const ItemEntry& entry) {
-    std::optional<AppointmentRecord> record = app_->Store().LoadItem(entry.id);
+CComPtr<IUnknown> ItemsImpl::Make(size_t position) {
+    const int originalDay = list_->DayAt(position);
+    std::optional<AppointmentRecord> record = app_->Store().LoadItem(list_->ids[position]);
     if (!record) {
         throw _com_error(MAPI_E_NOT_FOUND, u"The item has been deleted.");
     }
     CComPtr<AppointmentItemImpl> item =
         MakeComObject<AppointmentItemImpl>(app_, std::move(*record), true);
-    if (entry.originalDay == kNotAnOccurrence) {
+    if (originalDay == kNotAnOccurrence) {
         return item;
     }
-    return MakeOccurrence(item, entry.originalDay);
+    return MakeOccurrence(item, originalDay);
 }
 
 CComPtr<IUnknown> ItemsImpl::Add(const _variant_t& type) {

@@ -2,6 +2,7 @@
 
 #include "platform/com/com_error.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace {
@@ -131,6 +132,16 @@ double SqliteStatement::Real(int column) const {
 }
 
 std::u16string SqliteStatement::Text16(int column) const {
+    // The store's text is UTF-8: ASCII text is widened here, without SQLite
+    // converting (and allocating) a UTF-16 copy first.
+    const auto* narrow = sqlite3_column_text(stmt_, column);
+    const int length = sqlite3_column_bytes(stmt_, column);
+    if (narrow == nullptr) {
+        return std::u16string();
+    }
+    if (std::all_of(narrow, narrow + length, [](unsigned char c) { return c < 0x80; })) {
+        return std::u16string(narrow, narrow + length);
+    }
     const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(stmt_, column));
     const int bytes = sqlite3_column_bytes16(stmt_, column);
     return text ? std::u16string(text, static_cast<size_t>(bytes) / 2) : std::u16string();

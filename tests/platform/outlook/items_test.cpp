@@ -324,3 +324,47 @@ TEST_F(ItemsTest, OtherFieldsFilterToo) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(ItemsTest, AWalkKeepsItsItemsWhileAnotherCollectionAddsAndDeletes) {
+    NewAppointment(Local(2007, 3, 5, 9), 30, u"First");
+    CComPtr<_AppointmentItem> second = NewAppointment(Local(2007, 3, 6, 9), 30, u"Second");
+    NewAppointment(Local(2007, 3, 7, 9), 30, u"Third");
+    CComPtr<_Items> walk = Calendar()->GetItems();
+    walk->Sort(u"[Start]", true);
+    EXPECT_EQ(Appointment(walk->GetFirst())->GetSubject(), u"Third");
+
+    NewAppointment(Local(2007, 3, 8, 9), 30, u"Added");
+    Appointment(Calendar()->GetItems()->Item(_variant_t(2, VT_INT)))->Delete();
+
+    try {
+        walk->GetNext();
+        ADD_FAILURE() << "a deleted item was handed out";
+    } catch (const _com_error& e) {
+        EXPECT_EQ(e.Error(), MAPI_E_NOT_FOUND);
+    }
+    EXPECT_EQ(Appointment(walk->GetNext())->GetSubject(), u"First");
+    EXPECT_FALSE(walk->GetNext());
+    EXPECT_EQ(Subjects(Calendar()->GetItems()),
+              (std::vector<std::u16string>{u"First", u"Third", u"Added"}));
+}
+
+TEST_F(ItemsTest, TextsOutsideAsciiComeBackUnchanged) {
+    const std::vector<std::u16string> subjects = {u"Plain", u"", u"Caf\u00e9 \u2615",
+                                                  u"Clef \U0001D11E end"};
+    for (const std::u16string& subject : subjects) {
+        CComPtr<_AppointmentItem> item = NewAppointment(Local(2007, 3, 5, 9), 30, subject);
+        item->PutLocation(subject + u" room");
+        item->Save();
+    }
+    outlook_ = Open();
+    CComPtr<_Items> items = Calendar()->GetItems();
+    EXPECT_EQ(Subjects(items), subjects);
+    for (LONG i = 1; i <= items->GetCount(); ++i) {
+        EXPECT_EQ(Appointment(items->Item(_variant_t(i, VT_INT)))->GetLocation(),
+                  subjects[i - 1] + u" room");
+    }
+}
+
+} // namespace
