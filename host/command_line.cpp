@@ -3,6 +3,7 @@
 #include "host/data_locations.h"
 #include "host/export_command.h"
 #include "host/host_session.h"
+#include "host/import_command.h"
 #include "host/inspect_command.h"
 #include "host/store_command.h"
 
@@ -15,17 +16,6 @@ struct GlobalOptions {
     std::string store;
     std::string config;
     int outlookVersion = 14;
-};
-
-struct PendingCommand {
-    const char* name;
-    const char* description;
-};
-
-// Commands whose work is not part of this build yet: they are listed in the
-// help and refuse to run.
-const PendingCommand kPendingCommands[] = {
-    {"import", "Import vCalendar or iCalendar files into a calendar folder"},
 };
 
 void AddGlobalOptions(CLI::App& app, GlobalOptions& options) {
@@ -52,13 +42,12 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     AddGlobalOptions(app, options);
     StoreCommandOptions storeOptions;
     CLI::App* store = AddStoreCommand(app, storeOptions);
-    for (const PendingCommand& command : kPendingCommands) {
-        app.add_subcommand(command.name, command.description)->allow_extras()->prefix_command();
-    }
     InspectOptions inspect;
     CLI::App* inspectCommand = AddInspectCommand(app, inspect);
     ExportCommandOptions exportFlags;
     CLI::App* exportCommand = AddExportCommand(app, exportFlags);
+    ImportCommandOptions importFlags;
+    CLI::App* importCommand = AddImportCommand(app, importFlags);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {
@@ -78,11 +67,8 @@ int RunCommandLine(int argc, const char* const* argv, std::ostream& out, std::os
     if (store->parsed()) {
         return RunStoreCommand(storeOptions, locations.storeFile, out, err);
     }
-    for (const PendingCommand& command : kPendingCommands) {
-        if (app.got_subcommand(command.name)) {
-            err << "quillane: the '" << command.name << "' command is not available yet\n";
-            return kExitUsage;
-        }
+    if (importCommand->parsed()) {
+        return RunImportCommand(importFlags, locations.storeFile, options.outlookVersion, out, err);
     }
     return kExitUsage;
 }

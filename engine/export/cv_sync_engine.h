@@ -1,11 +1,12 @@
 #pragma once
 // CvSyncEngine: the one long-lived object of the engine side. It owns the
-// export engine and the open settings key (HKEY_CURRENT_USER
+// export and import engines and the open settings key (HKEY_CURRENT_USER
 // "Software\Orvane\Quillane") that it hands to every page, and keeps the
 // Outlook application it passes to the engines.
 
 #include "engine/common/outlook_application.h"
 #include "engine/export/cv_cal_export.h"
+#include "engine/import/cv_cal_import.h"
 #include "platform/win32/registry.h"
 
 class CvSyncEngine {
@@ -18,6 +19,7 @@ public:
     CvSyncEngine& operator=(const CvSyncEngine&) = delete;
 
     CvCalExport& ExportEngine() { return export_; }
+    CvCalImport& ImportEngine() { return import_; }
     _Application* Application() const { return application_; }
 
     // Null when the key could not be opened.
@@ -25,5 +27,6 @@ public:
 
 private:
     CvCalExport export_;
+    CvCalImport import_;
     _Application* application_;
 };

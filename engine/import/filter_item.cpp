@@ -86,7 +86,10 @@ bool CvCalImport::FilterDates() {
         hasEnd = true;
     }
     if (Filter.Flags & kApplyDateRange) {
-        if ((hasStart && start >= Filter.DateTo) || (hasEnd && end <= Filter.DateFrom)) {
+        bool toSet = Filter.DateTo.GetStatus() == COleDateTime::valid;
+        bool fromSet = Filter.DateFrom.GetStatus() == COleDateTime::valid;
+        if ((toSet && hasStart && start >= Filter.DateTo) ||
+            (fromSet && hasEnd && end <= Filter.DateFrom)) {
             return false;
         }
     }
