@@ -30,7 +30,7 @@ public:
         rows_.push_back({step, events_, static_cast<double>(fileBytes) / (1024.0 * 1024.0),
                          RunStep(argv, log)});
         const Row& row = rows_.back();
-        std::fprintf(stderr, "%-28s %7d events %9.3f s%s\n", step.c_str(), events_,
+        std::fprintf(stderr, "%-34s %7d events %9.3f s%s\n", step.c_str(), events_,
                      row.result.stepSeconds, row.result.ok ? "" : "  FAILED");
         if (!row.result.ok) {
             std::fprintf(stderr, "%s\n", row.result.output.c_str());
@@ -114,7 +114,7 @@ Table RunSize(const TableOptions& options, int events) {
 void PrintRows(const Table& table) {
     for (const Row& row : table.Rows()) {
         const StepResult& r = row.result;
-        std::printf("| %-28s | %7d | %7.1f | %8.3f | %9.0f | %8.1f | %5.2f |%s\n",
+        std::printf("| %-34s | %7d | %7.1f | %8.3f | %9.0f | %8.1f | %5.2f |%s\n",
                     row.step.c_str(), row.events, row.fileMegabytes, r.stepSeconds,
                     row.events / r.stepSeconds, r.peakMegabytes,
                     r.peakMegabytes / row.fileMegabytes, r.ok ? "" : " failed");
