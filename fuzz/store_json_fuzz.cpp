@@ -4,6 +4,7 @@
 // empty between inputs. Loading may refuse a value with StoreJsonError or
 // _com_error; anything else is a fault.
 
+#include "engine/common/outlook_items.h"
 #include "host/store_json.h"
 #include "platform/com/com_error.h"
 #include "platform/outlook/outlook_store.h"
@@ -21,6 +22,19 @@ CComPtr<_Application>& Outlook() {
     return outlook;
 }
 
+std::string& StorePath() {
+    static std::string path;
+    return path;
+}
+
+// The store goes with the process.
+void RemoveStore() {
+    Outlook() = nullptr;
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        std::filesystem::remove(StorePath() + suffix);
+    }
+}
+
 bool CheckAll(const nlohmann::json& document) {
     try {
         for (const nlohmann::json& object : document) {
@@ -36,10 +50,11 @@ bool CheckAll(const nlohmann::json& document) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     setenv("TZ", "EST5EDT,M3.2.0,M11.1.0", 1);
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("quillane-fuzz-store-" + std::to_string(getpid()) + ".db"))
-                                 .string();
-    Outlook() = OpenOutlookStore(path, true, u"14.0.0.0", OutlookHooks{});
+    StorePath() = (std::filesystem::temp_directory_path() /
+                   ("quillane-fuzz-store-" + std::to_string(getpid()) + ".db"))
+                      .string();
+    Outlook() = OpenOutlookStore(StorePath(), true, u"14.0.0.0", OutlookHooks{});
+    std::atexit(RemoveStore);
     return 0;
 }
 

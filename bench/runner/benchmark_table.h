@@ -12,6 +12,8 @@ struct TableOptions {
     std::string quillane; // the quillane binary
     std::string work = "/tmp/quillane-bench";
     std::vector<int> sizes = {10000, 100000};
+    // Sizes above this are only parsed (import and export are not run).
+    int storeLimit = 100000;
 };
 
 // "10000,100000" as sizes; empty when any part is not a positive number.

@@ -20,7 +20,8 @@ double SecondsSince(std::chrono::steady_clock::time_point begin) {
 }
 
 int CountEvents(icalcomponent* calendar) {
-    return calendar == nullptr ? 0 : icalcomponent_count_components(calendar, ICAL_VEVENT_COMPONENT);
+    return calendar == nullptr ? 0
+                               : icalcomponent_count_components(calendar, ICAL_VEVENT_COMPONENT);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // and the quillane binary for import and export) and prints one table with
 // the ratios to libical:
 //   bench_calendar table --quillane PATH [--events 10000,100000] [--work DIR]
+//                        [--store-limit N]   (larger sizes are only parsed)
 //   bench_calendar generate N ics|vcs PATH [SEED]
 //   bench_calendar parse PATH | libical-parse PATH | libical-serialize PATH OUT
 
@@ -18,6 +19,7 @@ namespace {
 
 int Usage() {
     std::fputs("usage: bench_calendar table --quillane PATH [--events N,...] [--work DIR]\n"
+               "                           [--store-limit N]\n"
                "       bench_calendar generate N ics|vcs PATH [SEED]\n"
                "       bench_calendar parse|libical-parse PATH\n"
                "       bench_calendar libical-serialize PATH OUT\n",
@@ -45,6 +47,8 @@ bool ReadTableOptions(const std::vector<std::string>& args, TableOptions& option
             options.work = args[i + 1];
         } else if (args[i] == "--events") {
             options.sizes = ParseSizes(args[i + 1]);
+        } else if (args[i] == "--store-limit" && !ParseSizes(args[i + 1]).empty()) {
+            options.storeLimit = ParseSizes(args[i + 1])[0];
         } else {
             return false;
         }

@@ -31,7 +31,7 @@ int BusyTimeoutMs() {
     char* end = nullptr;
     const long value = text ? std::strtol(text, &end, 10) : -1;
     return text && *end == '\0' && value >= 0 && value <= 600000 ? static_cast<int>(value)
-                                                                   : kBusyTimeoutMs;
+                                                                 : kBusyTimeoutMs;
 }
 
 } // namespace

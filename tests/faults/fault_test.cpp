@@ -59,8 +59,8 @@ std::string Calendar(int events) {
         char start[32];
         std::snprintf(start, sizeof start, "2027%02d%02dT%02d0000Z", 1 + i % 12, 1 + i % 28,
                       8 + i % 9);
-        text += "BEGIN:VEVENT\r\nUID:" + std::to_string(i) + "@faults.example\r\nDTSTART:" +
-                start + "\r\nDURATION:PT1H\r\nSUMMARY:Event " + std::to_string(i) +
+        text += "BEGIN:VEVENT\r\nUID:" + std::to_string(i) + "@faults.example\r\nDTSTART:" + start +
+                "\r\nDURATION:PT1H\r\nSUMMARY:Event " + std::to_string(i) +
                 "\r\nDESCRIPTION:" + std::string(300, 'd') + "\r\nEND:VEVENT\r\n";
     }
     return text + "END:VCALENDAR\r\n";

@@ -47,7 +47,9 @@ std::string Stamp(int day, int hour, int minute) {
 }
 
 // Summaries of every fifth event carry text beyond ASCII (UTF-8 here).
-const char* const kNonAscii[] = {"Besprechung \xC3\xBC" "ber Gr\xC3\xB6\xC3\x9F" "e",
+const char* const kNonAscii[] = {"Besprechung \xC3\xBC"
+                                 "ber Gr\xC3\xB6\xC3\x9F"
+                                 "e",
                                  "r\xC3\xA9union d'\xC3\xA9quipe",
                                  "\xE4\xBC\x9A\xE8\xAD\xB0\xE5\xAE\xA4",
                                  "\xCE\x88\xCE\xBB\xCE\xB5\xCE\xB3\xCF\x87\xCE\xBF\xCF\x82"};
@@ -161,8 +163,9 @@ std::string VCalEvent(Sequence& s, int index) {
     std::string event = "BEGIN:VEVENT\r\nUID:" + std::to_string(index) +
                         "-generated@quillane.example\r\nDTSTART:" + Stamp(day, hour, 0) +
                         "Z\r\nDTEND:" + Stamp(day, hour + 1, 0) + "Z\r\n";
-    event += "SUMMARY;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:" +
-             QuotedPrintable(Summary(s, index)) + " =C3=A9\r\n";
+    event +=
+        "SUMMARY;ENCODING=QUOTED-PRINTABLE;CHARSET=UTF-8:" + QuotedPrintable(Summary(s, index)) +
+        " =C3=A9\r\n";
     event += "LOCATION:Room " + std::to_string(s.Next(500)) + "\r\n";
     event += "DESCRIPTION;ENCODING=QUOTED-PRINTABLE:" + Words(s, 8) + "=0D=0A=\r\n" + Words(s, 8) +
              "=\r\n" + Words(s, 8) + "\r\n";
