@@ -41,6 +41,7 @@ EventSource CvCalExport::Source() const {
     source.outlookVersion = outlookVersion;
     source.zoneName = zoneName_;
     source.zoneRule = zoneRule_;
+    source.systemZone = systemZone_;
     return source;
 }
 

@@ -94,6 +94,10 @@ private:
     // What became of one entry of the folder or selection.
     enum class EntryOutcome { PassedOver, Skipped, Exported, Failed, NoFile };
 
+    bool StartRun(const CComPtr<_Application>& application, const ExportOptions& options,
+                  const ExportFilter* filter, RunState& run);
+    bool RunWithProgress(RunState& run, IProgressWindow& progress, HWND parent,
+                         ExportRunResult& result);
     void TakeOptions(const ExportOptions& options);
     bool OpenSource(const CComPtr<_Application>& application, const ExportOptions& options,
                     RunState& run);
@@ -108,6 +112,9 @@ private:
     bool ReadItemZone(TimeZoneRule& rule, std::string& description);
     std::string UniqueZoneName(std::string name, const TimeZoneRule& rule) const;
     EventSource Source() const;
+    // The item store's tag of a named property (without creating it), kept
+    // for the rest of the run once it is known.
+    LONG MappedTag(const char16_t* setGuid, LONG id);
     bool FilterDateRange();
     bool FilterCategories();
     bool FilterLabels();
@@ -124,5 +131,7 @@ private:
     TimeZoneRule zoneRule_{};
     std::map<std::string, TimeZoneRule> emittedZones_;
     std::u16string listSeparator_;
+    SystemZone systemZone_;
     LONG labelTag_ = 0;
+    std::map<std::pair<const char16_t*, LONG>, LONG> mappedTags_;
 };

@@ -7,6 +7,7 @@
 #include "engine/common/redemption.h"
 #include "engine/common/time_zone_rule.h"
 #include "engine/common/v_sync_char_converter.h"
+#include "engine/export/ical_date_time.h"
 
 #include <string>
 
@@ -24,6 +25,8 @@ struct EventSource {
     // The item's zone: a name (empty when it has none) and its rule.
     std::string zoneName;
     TimeZoneRule zoneRule{};
+    // The system zone of the run.
+    SystemZone systemZone;
 
     ISafeAppointmentItem& Safe() const;
     // Wide text in the export's character set, or in "UTF-8".

@@ -147,7 +147,8 @@ void WriteDescription(const EventContext& c) {
 }
 
 COleDateTime InItemZone(const EventContext& c, DATE local) {
-    return c.zoned ? ToItemZone(c.source.zoneRule, COleDateTime(local)) : COleDateTime(local);
+    return c.zoned ? ToItemZone(c.source.zoneRule, COleDateTime(local), c.source.systemZone)
+                   : COleDateTime(local);
 }
 
 void WriteAlarm(const EventContext& c) {
@@ -158,7 +159,8 @@ void WriteAlarm(const EventContext& c) {
     if (c.vcal) {
         COleDateTime start(c.Item().GetStart());
         COleDateTime alarm = InItemZone(c, start - COleDateTimeSpan(minutes / 1440.0));
-        c.Line("DALARM:" + FormatIcalDateTime(alarm, false, !c.zoned, true) + "; ; ;Reminder");
+        c.Line("DALARM:" + FormatIcalDateTime(alarm, false, !c.zoned, true, c.source.systemZone) +
+               "; ; ;Reminder");
         return;
     }
     c.Line("BEGIN:VALARM");
@@ -177,7 +179,8 @@ void WriteDateTime(const EventContext& c, std::string_view name, DATE local) {
         c.out.Append(";TZID=\"" + c.source.zoneName + "\"");
     }
     bool utc = !c.zoned && !c.allDay;
-    c.Line(":" + FormatIcalDateTime(InItemZone(c, local), false, utc, !c.allDay));
+    c.Line(":" +
+           FormatIcalDateTime(InItemZone(c, local), false, utc, !c.allDay, c.source.systemZone));
 }
 
 void WriteEnd(const EventContext& c) {

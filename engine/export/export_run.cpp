@@ -56,6 +56,7 @@ void CvCalExport::TakeOptions(const ExportOptions& options) {
         CharsetParam = ";CHARSET=" + charset;
     }
     listSeparator_ = UserListSeparator();
+    systemZone_ = SystemZone::Read();
 }
 
 CComPtr<_AppointmentItem> CvCalExport::NextItem(RunState& run, LONG index) {
@@ -150,45 +151,52 @@ bool CvCalExport::OpenSource(const CComPtr<_Application>& application, const Exp
     return true;
 }
 
-ExportRunResult CvCalExport::RunExport(const CComPtr<_Application>& application,
-                                       const ExportOptions& options, const ExportFilter* filter,
-                                       IProgressWindow& progress, HWND parent) {
-    ExportRunResult result;
+bool CvCalExport::StartRun(const CComPtr<_Application>& application, const ExportOptions& options,
+                           const ExportFilter* filter, RunState& run) {
     WrittenFiles.clear();
     currentFileName.clear();
-    RunState run;
+    mappedTags_.clear();
     run.useFilter = options.useFilter && filter != nullptr;
     if (run.useFilter) {
         this->filter = *filter;
     }
     if (g_charConverter == nullptr) {
         LibOrvane().LogError(kWhere, E_POINTER, "No character set converter");
-        result.started = false;
-        return result;
+        return false;
     }
     try {
         TakeOptions(options);
     } catch (const _com_error& e) {
         LogComError(kWhere, e);
-        result.started = false;
-        return result;
+        return false;
     }
-    if (!OpenSource(application, options, run)) {
-        result.started = false;
-        return result;
+    return OpenSource(application, options, run);
+}
+
+bool CvCalExport::RunWithProgress(RunState& run, IProgressWindow& progress, HWND parent,
+                                  ExportRunResult& result) {
+    if (!progress.ProgressCreate(parent, kExportProgressDialog)) {
+        return false;
     }
-    if (run.count > 0 && !BeforeExport()) {
-        result.failed = run.count;
-    } else if (run.count > 0) {
-        if (!progress.ProgressCreate(parent, kExportProgressDialog)) {
-            AfterExport();
-            result.started = false;
-            return result;
+    progress.ProgressSetText(LanguageText("IDS_PROGR_EXPORT"));
+    progress.ProgressSetRange(run.count);
+    ExportEntries(run, progress, result);
+    progress.ProgressClose();
+    return true;
+}
+
+ExportRunResult CvCalExport::RunExport(const CComPtr<_Application>& application,
+                                       const ExportOptions& options, const ExportFilter* filter,
+                                       IProgressWindow& progress, HWND parent) {
+    ExportRunResult result;
+    RunState run;
+    result.started = StartRun(application, options, filter, run);
+    if (result.started && run.count > 0) {
+        if (!BeforeExport()) {
+            result.failed = run.count;
+        } else {
+            result.started = RunWithProgress(run, progress, parent, result);
         }
-        progress.ProgressSetText(LanguageText("IDS_PROGR_EXPORT"));
-        progress.ProgressSetRange(run.count);
-        ExportEntries(run, progress, result);
-        progress.ProgressClose();
     }
     AfterExport();
     result.WrittenFiles = std::move(WrittenFiles);

@@ -13,12 +13,26 @@ void AppendDigits(std::string& out, int value, int width) {
 
 } // namespace
 
+SystemZone SystemZone::Read() {
+    SystemZone zone;
+    zone.readable = GetSystemTimeZone(zone.rule);
+    return zone;
+}
+
 std::string FormatIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool toUtc,
                                bool withTime) {
+    return FormatIcalDateTime(date, alreadyUtc, toUtc, withTime,
+                              toUtc && !alreadyUtc ? SystemZone::Read() : SystemZone{});
+}
+
+std::string FormatIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool toUtc, bool withTime,
+                               const SystemZone& system) {
     COleDateTime value = date;
     bool isUtc = alreadyUtc;
     if (toUtc && !alreadyUtc) {
-        value = SystemLocalToUtc(LocalTime{date}).value;
+        if (system.readable) {
+            value = LocalToUtc(system.rule, LocalTime{date}).value;
+        }
         isUtc = true;
     }
     SYSTEMTIME st;
@@ -42,10 +56,10 @@ std::string FormatIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool t
     return out;
 }
 
-COleDateTime ToItemZone(const TimeZoneRule& itemZone, const COleDateTime& local) {
-    TimeZoneRule system;
-    if (!GetSystemTimeZone(system) || IsSameTimeZone(system, itemZone)) {
+COleDateTime ToItemZone(const TimeZoneRule& itemZone, const COleDateTime& local,
+                        const SystemZone& system) {
+    if (!system.readable || IsSameTimeZone(system.rule, itemZone)) {
         return local;
     }
-    return UtcToLocal(itemZone, LocalToUtc(system, LocalTime{local})).value;
+    return UtcToLocal(itemZone, LocalToUtc(system.rule, LocalTime{local})).value;
 }

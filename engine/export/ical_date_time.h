@@ -12,12 +12,26 @@
 
 #include <string>
 
+// The system zone as read once for a run, so that the many conversions of
+// a run do not read it again; not readable when it could not be read (the
+// conversions then leave times unchanged).
+struct SystemZone {
+    bool readable = false;
+    TimeZoneRule rule{};
+
+    static SystemZone Read();
+};
+
 // toUtc converts a local time of the system zone to UTC unless alreadyUtc
 // says it is UTC already; a UTC value ends in "Z". withTime adds "T" and
 // the clock time.
+std::string FormatIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool toUtc, bool withTime,
+                               const SystemZone& system);
+// As above, reading the system zone when the value needs it.
 std::string FormatIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool toUtc,
                                bool withTime);
 
 // A local time of the system zone as a local time of the item's zone;
 // unchanged when the system zone cannot be read or is the item's zone.
-COleDateTime ToItemZone(const TimeZoneRule& itemZone, const COleDateTime& local);
+COleDateTime ToItemZone(const TimeZoneRule& itemZone, const COleDateTime& local,
+                        const SystemZone& system);

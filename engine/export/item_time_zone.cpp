@@ -28,12 +28,18 @@ std::string OneTrimmedLine(std::u16string text) {
 
 } // namespace
 
+LONG CvCalExport::MappedTag(const char16_t* setGuid, LONG id) {
+    LONG& tag = mappedTags_[{setGuid, id}];
+    if (tag == 0) {
+        tag = mapiUtils_->GetIDsFromNames(currentItem, setGuid, id, false);
+    }
+    return tag;
+}
+
 bool CvCalExport::ReadItemZone(TimeZoneRule& rule, std::string& description) {
     description.clear();
     try {
-        LONG tag = mapiUtils_ ? mapiUtils_->GetIDsFromNames(currentItem, PSETID_Appointment,
-                                                            dispidTimeZoneStruct, false)
-                              : 0;
+        LONG tag = mapiUtils_ ? MappedTag(PSETID_Appointment, dispidTimeZoneStruct) : 0;
         if (tag == 0) {
             return false;
         }
@@ -46,8 +52,7 @@ bool CvCalExport::ReadItemZone(TimeZoneRule& rule, std::string& description) {
         return false;
     }
     try {
-        LONG tag =
-            mapiUtils_->GetIDsFromNames(currentItem, PSETID_Appointment, dispidTimeZoneDesc, false);
+        LONG tag = MappedTag(PSETID_Appointment, dispidTimeZoneDesc);
         _variant_t text =
             tag != 0 ? mapiUtils_->HrGetOneProp(currentItem, tag + PT_STRING8) : _variant_t();
         if (text.Type() == VT_BSTR) {

@@ -7,7 +7,6 @@
 #include "platform/win32/code_page.h"
 #include "support/lib_orvane.h"
 
-#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -35,10 +34,10 @@ std::string GenerateUid() {
     std::string uid = "040000008200E00074C5B7101A82E008"
                       "00000000000000000000000000000000"
                       "0000000010000000";
+    static const char kHex[] = "0123456789ABCDEF";
     for (unsigned char byte : bytes) {
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02X", byte);
-        uid += hex;
+        uid += kHex[byte >> 4];
+        uid += kHex[byte & 15];
     }
     return uid;
 }
@@ -47,9 +46,8 @@ std::string CvCalExport::GetMeetingUID(bool useGlobal) {
     if (!mapiUtils_) {
         throw _com_error(E_POINTER, u"Redemption.MapiUtils is not available");
     }
-    LONG tag = mapiUtils_->GetIDsFromNames(
-        currentItem, PSETID_Meeting, useGlobal ? dispidGlobalObjectId : dispidCleanGlobalObjectId,
-        false);
+    LONG tag =
+        MappedTag(PSETID_Meeting, useGlobal ? dispidGlobalObjectId : dispidCleanGlobalObjectId);
     if (tag == 0) {
         LibOrvane().LogWarning("CvCalExport::GetMeetingUID", 0, "prUID == 0");
         return {};

@@ -43,15 +43,16 @@ public:
     void Add(Exception& exception) {
         COleDateTime original(exception.GetOriginalDate());
         bool deleted = exception.GetDeleted();
-        COleDateTime planned = zoned_ && !deleted ? ToItemZone(source_.zoneRule, original)
-                                                  : DateAtTime(original, startTime_);
+        COleDateTime planned = zoned_ && !deleted
+                                   ? ToItemZone(source_.zoneRule, original, source_.systemZone)
+                                   : DateAtTime(original, startTime_);
         dates_.AddPlanned(Text(planned));
         if (deleted) {
             return;
         }
         COleDateTime moved(exception.GetAppointmentItem()->GetStart());
         if (zoned_) {
-            moved = ToItemZone(source_.zoneRule, moved);
+            moved = ToItemZone(source_.zoneRule, moved, source_.systemZone);
         }
         dates_.AddMoved(Text(moved));
         if (!SameDay(moved, planned)) {
@@ -63,7 +64,7 @@ public:
 
 private:
     std::string Text(const COleDateTime& value) const {
-        return FormatIcalDateTime(value, false, !zoned_, true);
+        return FormatIcalDateTime(value, false, !zoned_, true, source_.systemZone);
     }
 
     const EventSource& source_;

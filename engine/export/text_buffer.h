@@ -22,7 +22,6 @@ public:
     // The content ends with a zero byte, so that Data() is also a C text.
     const char* Data() const { return data_ != nullptr ? data_ : ""; }
     int Length() const { return length_; }
-    int Capacity() const { return capacity_; }
     bool Empty() const { return length_ == 0; }
     std::string_view View() const { return {Data(), static_cast<std::size_t>(length_)}; }
     // Keeps the memory for the next text.

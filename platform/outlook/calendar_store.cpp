@@ -349,7 +349,7 @@ std::vector<ItemKey> CalendarStore::QueryItems(std::int64_t folderId, const SqlC
     const std::string sql = "SELECT id, start_utc, end_utc, rec_type IS NOT NULL, subject FROM "
                             "items WHERE folder_id=? AND (" +
                             condition.where + ")" + OrderClause(order);
-    SqliteStatement& query = db_->Cached(sql);
+    SqliteStatement& query = QueryStatement(sql);
     query.Bind(1, folderId);
     int index = 2;
     for (const auto& value : condition.values) {
@@ -362,6 +362,22 @@ std::vector<ItemKey> CalendarStore::QueryItems(std::int64_t folderId, const SqlC
     }
     query.Reset();
     return keys;
+}
+
+SqliteStatement& CalendarStore::QueryStatement(const std::string& sql) {
+    constexpr size_t kMaxQueryShapes = 32;
+    for (auto it = queries_.begin(); it != queries_.end(); ++it) {
+        if (it->first == sql) {
+            queries_.splice(queries_.begin(), queries_, it);
+            queries_.front().second->Reset();
+            return *queries_.front().second;
+        }
+    }
+    if (queries_.size() >= kMaxQueryShapes) {
+        queries_.pop_back();
+    }
+    queries_.emplace_front(sql, std::make_unique<SqliteStatement>(db_->Handle(), sql));
+    return *queries_.front().second;
 }
 
 std::optional<AppointmentRecord> CalendarStore::LoadItem(std::int64_t id) {

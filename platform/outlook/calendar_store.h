@@ -13,6 +13,7 @@
 #include "platform/outlook/store_time.h"
 
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -94,7 +95,12 @@ private:
     void WriteRecipients(const AppointmentRecord& record, bool replace);
     void WriteExceptions(const AppointmentRecord& record, bool replace);
 
+    // The statement for a filter's shape, from a small cache of the shapes
+    // used last (filters differ in shape only by the code that builds them).
+    SqliteStatement& QueryStatement(const std::string& sql);
+
     std::string path_;
     std::unique_ptr<SqliteDatabase> db_;
     StoreZone systemZone_;
+    std::list<std::pair<std::string, std::unique_ptr<SqliteStatement>>> queries_;
 };
