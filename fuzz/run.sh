@@ -7,7 +7,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-targets=(fuzz_parse_file fuzz_vcal_rule fuzz_ical_rule fuzz_outlook_filter)
+targets=(fuzz_parse_file fuzz_vcal_rule fuzz_ical_rule fuzz_outlook_filter fuzz_qp_decode
+    fuzz_store_json)
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz --target "${targets[@]}"

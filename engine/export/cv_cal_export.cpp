@@ -6,6 +6,7 @@
 #include "engine/export/zone_writer.h"
 #include "platform/com/com_error.h"
 #include "platform/win32/code_page.h"
+#include "platform/win32/files.h"
 #include "support/lib_orvane.h"
 
 namespace {
@@ -134,6 +135,9 @@ int CvCalExport::ExportItem() {
     }
     if (result == 0) {
         WrittenFiles[currentFileName] = 0;
+    } else if (!oneFile) {
+        // A file cut short (disk full, size limit) would pass for an export.
+        DeleteFileA(currentFileName.c_str());
     }
     return result;
 }
@@ -152,4 +156,7 @@ void CvCalExport::AfterExport() {
         WrittenFiles.erase(currentFileName);
     }
     CloseOutputFile();
+    if (oneFile && !WrittenFiles.contains(currentFileName)) {
+        DeleteFileA(currentFileName.c_str());
+    }
 }

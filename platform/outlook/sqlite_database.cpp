@@ -3,6 +3,7 @@
 #include "platform/com/com_error.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <sqlite3.h>
 
 namespace {
@@ -22,8 +23,17 @@ std::u16string Widen(const char* text) {
     throw _com_error(StoreErrorCode(code), message);
 }
 
-// Milliseconds a statement waits for another process to finish writing.
+// Milliseconds a statement waits for another process to finish writing;
+// QUILLANE_STORE_WAIT_MS sets another wait (tests use a short one).
 constexpr int kBusyTimeoutMs = 10000;
+
+int BusyTimeoutMs() {
+    const char* text = std::getenv("QUILLANE_STORE_WAIT_MS");
+    char* end = nullptr;
+    const long value = text ? std::strtol(text, &end, 10) : -1;
+    return text && *end == '\0' && value >= 0 && value <= 600000 ? static_cast<int>(value)
+                                                                 : kBusyTimeoutMs;
+}
 
 } // namespace
 
@@ -173,7 +183,7 @@ SqliteDatabase::SqliteDatabase(const std::string& path, bool create) {
         db_ = nullptr;
         throw _com_error(StoreErrorCode(rc), message);
     }
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_busy_timeout(db_, BusyTimeoutMs());
     sqlite3_extended_result_codes(db_, 1);
 }
 

@@ -1,0 +1,101 @@
+// An import whose process is killed in the middle leaves only whole
+// appointments, and running it again with "leave" completes it without
+// duplicates.
+
+#include "platform/outlook/outlook_store.h"
+#include "platform/win32/registry.h"
+#include "tests/engine/import/import_fixture.h"
+
+#include <csignal>
+#include <set>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kEvents = 200;
+constexpr int kKilledAfter = 50;
+
+std::string ManyEvents() {
+    std::vector<std::string> lines;
+    for (int i = 0; i < kEvents; ++i) {
+        char start[32];
+        char end[32];
+        std::snprintf(start, sizeof start, "DTSTART:2007%02d%02dT090000", 1 + i / 28, 1 + i % 28);
+        std::snprintf(end, sizeof end, "DTEND:2007%02d%02dT100000", 1 + i / 28, 1 + i % 28);
+        std::vector<std::string> event = Event({start, end, "SUMMARY:Event " + std::to_string(i)});
+        lines.insert(lines.end(), event.begin(), event.end());
+    }
+    return Calendar("2.0", lines);
+}
+
+// Kills its own process once the import has saved enough appointments.
+class KillingProgress : public RecordingProgress {
+public:
+    void ProgressStep() override {
+        RecordingProgress::ProgressStep();
+        if (steps == kKilledAfter) {
+            raise(SIGKILL);
+        }
+    }
+};
+
+ImportRun ImportInto(const std::string& store, const std::string& file, int conflict,
+                     IProgressWindow& progress) {
+    CComPtr<_Application> outlook = OpenOutlookStore(store, true, u"14.0", OutlookHooks{});
+    SetRedemptionFactory(CreateStoreRedemptionObject);
+    ImportOptions options;
+    options.Application = outlook;
+    options.Paths = {file};
+    options.TargetFolder = outlook->GetSession()->GetDefaultFolder(olFolderCalendar);
+    options.ConflictResolution = conflict;
+    GetSystemTimeZone(options.DefaultTimeZone);
+    CvCalImport engine([](const std::string&, LONG, const char*, int, int) {});
+    ImportRun run = engine.Run(options, ImportFilter{}, progress, nullptr);
+    SetRedemptionFactory(nullptr);
+    return run;
+}
+
+TEST(KilledImport, LeavesWholeAppointmentsAndLeaveCompletesIt) {
+    RegistryReset();
+    TempFolder folder;
+    ScopedEnv tz("TZ", "EST5EDT,M3.2.0,M11.1.0");
+    ScopedEnv state("XDG_STATE_HOME", folder.Path().c_str());
+    std::string store = folder.File("calendar.db");
+    std::string file = folder.Write("many.ics", ManyEvents());
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        KillingProgress progress;
+        ImportInto(store, file, kConflictDuplicate, progress);
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGKILL);
+
+    CComPtr<_Application> outlook = OpenOutlookStore(store, false, u"14.0", OutlookHooks{});
+    CComPtr<_Items> items = outlook->GetSession()->GetDefaultFolder(olFolderCalendar)->GetItems();
+    ASSERT_EQ(items->GetCount(), kKilledAfter);
+    for (CComPtr<IUnknown> each = items->GetFirst(); each; each = items->GetNext()) {
+        CComPtr<_AppointmentItem> item = QueryInterface<_AppointmentItem>(each);
+        EXPECT_EQ(item->GetSubject().substr(0, 6), u"Event ");
+        EXPECT_EQ(item->GetDuration(), 60);
+        EXPECT_EQ(COleDateTime(item->GetStart()).GetHour(), 9);
+    }
+
+    RecordingProgress progress;
+    ImportRun again = ImportInto(store, file, kConflictLeave, progress);
+    EXPECT_EQ(again.Counters.Imported, kEvents - kKilledAfter);
+    EXPECT_EQ(again.Counters.Skipped, kKilledAfter);
+    items = outlook->GetSession()->GetDefaultFolder(olFolderCalendar)->GetItems();
+    std::set<std::u16string> subjects;
+    for (CComPtr<IUnknown> each = items->GetFirst(); each; each = items->GetNext()) {
+        subjects.insert(QueryInterface<_AppointmentItem>(each)->GetSubject());
+    }
+    EXPECT_EQ(items->GetCount(), kEvents);
+    EXPECT_EQ(subjects.size(), static_cast<size_t>(kEvents));
+}
+
+} // namespace
