@@ -1,18 +1,15 @@
 #include "host/import_command.h"
 
 #include "engine/common/outlook_constants.h"
-#include "engine/common/redemption.h"
 #include "engine/common/v_sync_char_converter.h"
 #include "engine/export/cv_sync_engine.h"
 #include "host/command_line.h"
 #include "host/import_request.h"
+#include "host/outlook_host.h"
 #include "host/store_json.h"
 #include "host/terminal_progress.h"
 #include "platform/com/com_error.h"
 #include "platform/outlook/outlook_store.h"
-#include "platform/win32/code_page.h"
-#include "settings/lang.h"
-#include "settings/lang_choice.h"
 
 #include <CLI/CLI.hpp>
 #include <memory>
@@ -46,13 +43,6 @@ void AddFilterFlags(CLI::App& command, ImportCommandOptions& o) {
                        "Import only events ending after this local date or date-time");
     command.add_option("--before", o.before,
                        "Import only events starting before this local date or date-time");
-}
-
-CComPtr<_Application> OpenOutlook(const std::string& storeFile, int outlookVersion) {
-    ChooseLanguageFile(TheLang());
-    SetRedemptionFactory(CreateStoreRedemptionObject);
-    std::u16string version = AnsiToWide(std::to_string(outlookVersion) + ".0.0.0");
-    return OpenOutlookStore(storeFile, true, version, OutlookHooks{});
 }
 
 void PrintSummary(const ImportRun& run, std::ostream& out) {

@@ -2,6 +2,7 @@
 
 #include "engine/common/outlook_items.h"
 #include "host/command_line.h"
+#include "host/outlook_host.h"
 #include "host/store_json.h"
 #include "platform/com/com_error.h"
 #include "platform/com/date_format.h"
@@ -10,7 +11,6 @@
 
 #include <CLI/CLI.hpp>
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -221,14 +221,6 @@ const Action kActions[] = {
     {"list", "Show the appointments and occurrences starting in a date range", List},
 };
 
-void EnsureParentFolder(const std::string& file) {
-    const std::filesystem::path parent = std::filesystem::path(file).parent_path();
-    std::error_code ignored;
-    if (!parent.empty()) {
-        std::filesystem::create_directories(parent, ignored);
-    }
-}
-
 } // namespace
 
 CLI::App* AddStoreCommand(CLI::App& app, StoreCommandOptions& options) {
@@ -256,9 +248,7 @@ CLI::App* AddStoreCommand(CLI::App& app, StoreCommandOptions& options) {
 int RunStoreCommand(const StoreCommandOptions& options, const std::string& storeFile,
                     std::ostream& out, std::ostream& err) {
     try {
-        EnsureParentFolder(storeFile);
-        StoreRun run{options, storeFile, OpenOutlookStore(storeFile, true, u"14.0", OutlookHooks{}),
-                     out, err};
+        StoreRun run{options, storeFile, OpenOutlook(storeFile, 14), out, err};
         for (const Action& action : kActions) {
             if (options.action == action.name) {
                 return action.run(run);
