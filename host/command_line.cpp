@@ -4,7 +4,7 @@
 #include "host/export_command.h"
 #include "host/host_session.h"
 #include "host/import_command.h"
-#include "host/inspect_command.h"
+#include "host/parse_report_command.h"
 #include "host/store_command.h"
 
 #include <CLI/CLI.hpp>

@@ -1,4 +1,4 @@
-#include "host/inspect_json.h"
+#include "host/parse_report_json.h"
 
 #include "platform/win32/code_page.h"
 

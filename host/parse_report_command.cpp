@@ -1,11 +1,11 @@
-#include "host/inspect_command.h"
+#include "host/parse_report_command.h"
 
 #include "engine/common/v_sync_char_converter.h"
 #include "engine/import/cvcal_parser.h"
 #include "engine/import/list_separator.h"
 #include "engine/import/read_file.h"
 #include "host/command_line.h"
-#include "host/inspect_json.h"
+#include "host/parse_report_json.h"
 #include "platform/win32/files.h"
 #include "platform/win32/module.h"
 #include "platform/win32/registry.h"
