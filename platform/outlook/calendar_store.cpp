@@ -48,7 +48,7 @@ CREATE TABLE items(
     rec_end_utc INTEGER);
 CREATE INDEX items_start ON items(folder_id, start_utc);
 CREATE INDEX items_end ON items(folder_id, end_utc);
-CREATE INDEX items_subject ON items(folder_id, subject);
+CREATE INDEX items_subject ON items(folder_id, subject, start_utc);
 CREATE INDEX items_series ON items(folder_id) WHERE rec_type IS NOT NULL;
 CREATE TABLE props(
     item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
