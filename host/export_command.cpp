@@ -19,35 +19,6 @@
 
 namespace {
 
-void AddFilterFlags(CLI::App& command, ExportCommandOptions& o) {
-    command.add_flag("--skip-all-day", o.skipAllDay, "Leave out all-day events");
-    command.add_flag("--skip-private", o.skipPrivate,
-                     "Leave out private, personal and confidential events");
-    CLI::Option* exclude = command
-                               .add_option("--exclude-categories", o.excludeCategories,
-                                           "Leave out events with one of these categories")
-                               ->delimiter(',');
-    command
-        .add_option("--only-categories", o.onlyCategories,
-                    "Export only events with one of these categories")
-        ->delimiter(',')
-        ->excludes(exclude);
-    CLI::Option* excludeLabels =
-        command
-            .add_option("--exclude-labels", o.excludeLabels,
-                        "Leave out events with one of these colour labels (1 to 10)")
-            ->delimiter(',');
-    command
-        .add_option("--only-labels", o.onlyLabels,
-                    "Export only events with one of these colour labels (1 to 10)")
-        ->delimiter(',')
-        ->excludes(excludeLabels);
-    command.add_option("--after", o.after,
-                       "Export only events ending after this local date or date-time");
-    command.add_option("--before", o.before,
-                       "Export only events starting before this local date or date-time");
-}
-
 // Shows the folder in the Explorer with the given entries selected.
 void SelectEntries(const CComPtr<_Application>& outlook, const CComPtr<MAPIFolder>& folder,
                    const std::vector<std::string>& entryIds) {
@@ -138,7 +109,7 @@ CLI::App* AddExportCommand(CLI::App& app, ExportCommandOptions& o) {
         ->add_option("--selected", o.selected,
                      "Export only these entry ids (as if selected in the Explorer)")
         ->delimiter(',');
-    AddFilterFlags(*command, o);
+    AddFilterFlags(*command, o.filter, FilterHelp{"Export", "with"});
     return command;
 }
 

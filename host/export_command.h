@@ -6,6 +6,8 @@
 //
 //   quillane export --to out --format vcs --one-file --skip-private
 
+#include "host/filter_flags.h"
+
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -24,14 +26,7 @@ struct ExportCommandOptions {
     bool oneFile = false;
     bool overwrite = false;
     std::vector<std::string> selected; // entry ids
-    bool skipAllDay = false;
-    bool skipPrivate = false;
-    std::vector<std::string> excludeCategories;
-    std::vector<std::string> onlyCategories;
-    std::vector<int> excludeLabels;
-    std::vector<int> onlyLabels;
-    std::string after; // date or date-time, local time
-    std::string before;
+    FilterFlags filter;
 };
 
 CLI::App* AddExportCommand(CLI::App& app, ExportCommandOptions& options);

@@ -17,34 +17,6 @@
 
 namespace {
 
-void AddFilterFlags(CLI::App& command, ImportCommandOptions& o) {
-    command.add_flag("--skip-all-day", o.skipAllDay, "Leave out all-day events");
-    command.add_flag("--skip-private", o.skipPrivate, "Leave out private and confidential events");
-    CLI::Option* exclude = command
-                               .add_option("--exclude-categories", o.excludeCategories,
-                                           "Leave out events with one of these categories")
-                               ->delimiter(',');
-    command
-        .add_option("--only-categories", o.onlyCategories,
-                    "Import only events with one of these categories")
-        ->delimiter(',')
-        ->excludes(exclude);
-    CLI::Option* excludeLabels =
-        command
-            .add_option("--exclude-labels", o.excludeLabels,
-                        "Leave out events whose subject names one of these colour labels (1-10)")
-            ->delimiter(',');
-    command
-        .add_option("--only-labels", o.onlyLabels,
-                    "Import only events whose subject names one of these colour labels (1-10)")
-        ->delimiter(',')
-        ->excludes(excludeLabels);
-    command.add_option("--after", o.after,
-                       "Import only events ending after this local date or date-time");
-    command.add_option("--before", o.before,
-                       "Import only events starting before this local date or date-time");
-}
-
 void PrintSummary(const ImportRun& run, std::ostream& out) {
     const ImportCounters& c = run.Counters;
     if (run.End == ImportRunEnd::Cancelled) {
@@ -124,7 +96,7 @@ CLI::App* AddImportCommand(CLI::App& app, ImportCommandOptions& o) {
                      "Zone of times that name none: system, a zoneinfo name (Europe/Berlin) or "
                      "a POSIX rule")
         ->capture_default_str();
-    AddFilterFlags(*command, o);
+    AddFilterFlags(*command, o.filter, FilterHelp{"Import", "whose subject names"});
     return command;
 }
 

@@ -6,6 +6,8 @@
 //
 //   quillane import work.ics holidays/ --conflict leave --skip-private
 
+#include "host/filter_flags.h"
+
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -21,14 +23,7 @@ struct ImportCommandOptions {
     std::string folder; // "\\Personal Folders\Calendar"; empty: the default calendar
     std::string conflict = "duplicate";
     std::string timezone = "system";
-    bool skipAllDay = false;
-    bool skipPrivate = false;
-    std::vector<std::string> excludeCategories;
-    std::vector<std::string> onlyCategories;
-    std::vector<int> excludeLabels;
-    std::vector<int> onlyLabels;
-    std::string after; // date or date-time, local time
-    std::string before;
+    FilterFlags filter;
 };
 
 CLI::App* AddImportCommand(CLI::App& app, ImportCommandOptions& options);

@@ -1,8 +1,6 @@
 #include "host/import_request.h"
 
-#include "host/store_json.h"
 #include "platform/win32/code_page.h"
-#include "platform/win32/locale.h"
 #include "platform/win32/posix_time_zone.h"
 #include "platform/win32/zoneinfo_file.h"
 
@@ -67,67 +65,14 @@ bool DefaultZone(const std::string& zone, ImportOptions& options, std::string& e
     return true;
 }
 
-std::u16string JoinCategories(const std::vector<std::string>& names) {
-    char separator[8] = {};
-    int length = GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SLIST, separator, sizeof separator);
-    std::string joiner = length > 1 ? std::string(separator) : std::string(";");
-    std::string joined;
-    for (const std::string& name : names) {
-        joined += (joined.empty() ? "" : joiner) + name;
-    }
-    return AnsiToWide(joined);
-}
-
-bool LabelMask(const std::vector<int>& labels, uint32_t& mask, std::string& error) {
-    for (int label : labels) {
-        if (label < 1 || label > 10) {
-            error = "labels are numbered 1 to 10, not " + std::to_string(label);
-            return false;
-        }
-        mask |= 1u << (label - 1);
-    }
-    return true;
-}
-
-bool DateBound(const std::string& text, COleDateTime& bound, std::string& error) {
-    if (text.empty()) {
-        return true;
-    }
-    DATE date = 0;
-    if (!ParseLocalDateTime(text, date)) {
-        error = "'" + text + "' is not a date (YYYY-MM-DD or YYYY-MM-DDTHH:MM:SS)";
+bool BuildFilter(const FilterFlags& flags, ImportFilter& filter, std::string& error) {
+    FilterChoice choice;
+    if (!BuildFilterChoice(flags, choice, error)) {
         return false;
     }
-    bound = COleDateTime(date);
+    filter = ImportFilter{choice.Flags, AnsiToWide(choice.Categories), choice.LabelMask,
+                          choice.DateFrom, choice.DateTo};
     return true;
-}
-
-bool BuildFilter(const ImportCommandOptions& flags, ImportFilter& filter, std::string& error) {
-    filter.Flags |= flags.skipAllDay ? uint32_t{kSkipAllDay} : 0u;
-    filter.Flags |= flags.skipPrivate ? uint32_t{kSkipPrivate} : 0u;
-    if (!flags.excludeCategories.empty()) {
-        filter.Flags |= kSkipListedCategories;
-        filter.Categories = JoinCategories(flags.excludeCategories);
-    } else if (!flags.onlyCategories.empty()) {
-        filter.Flags |= kSkipUnlistedCategories;
-        filter.Categories = JoinCategories(flags.onlyCategories);
-    }
-    if (!flags.excludeLabels.empty()) {
-        filter.Flags |= kSkipLabelled;
-        if (!LabelMask(flags.excludeLabels, filter.LabelMask, error)) {
-            return false;
-        }
-    } else if (!flags.onlyLabels.empty()) {
-        filter.Flags |= kSkipUnlabelled;
-        if (!LabelMask(flags.onlyLabels, filter.LabelMask, error)) {
-            return false;
-        }
-    }
-    if (!flags.after.empty() || !flags.before.empty()) {
-        filter.Flags |= kApplyDateRange;
-    }
-    return DateBound(flags.after, filter.DateFrom, error) &&
-           DateBound(flags.before, filter.DateTo, error);
 }
 
 } // namespace
@@ -138,7 +83,7 @@ bool BuildImportRequest(const ImportCommandOptions& flags, ImportRequest& reques
     options.Paths = flags.paths;
     if (!Conflict(flags.conflict, options.ConflictResolution, error) ||
         !DefaultZone(flags.timezone, options, error) ||
-        !BuildFilter(flags, request.filter, error)) {
+        !BuildFilter(flags.filter, request.filter, error)) {
         return false;
     }
     options.UseFilter = request.filter.Flags != 0;

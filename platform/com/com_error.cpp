@@ -1,36 +1,10 @@
 #include "platform/com/com_error.h"
 
+#include "platform/win32/code_page.h"
+
 #include <cstdio>
 
 namespace {
-
-// UTF-16 to UTF-8 without a code page: error messages are for logs and people.
-std::string Utf8(const std::u16string& text) {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 const char* KnownText(HRESULT hr) {
     switch (hr) {
@@ -82,7 +56,7 @@ _com_error::_com_error(HRESULT hr, std::u16string description)
 
 std::string _com_error::ErrorMessage() const {
     if (!description_.empty()) {
-        return Utf8(description_);
+        return WideToMultiByte(CP_UTF8, description_).value_or(std::string());
     }
     if (const char* text = KnownText(hr_)) {
         return text;

@@ -48,7 +48,7 @@ CREATE TABLE items(
     rec_end_utc INTEGER);
 CREATE INDEX items_start ON items(folder_id, start_utc);
 CREATE INDEX items_end ON items(folder_id, end_utc);
-CREATE INDEX items_subject ON items(folder_id, subject);
+CREATE INDEX items_subject ON items(folder_id, subject, start_utc);
 CREATE INDEX items_series ON items(folder_id) WHERE rec_type IS NOT NULL;
 CREATE TABLE props(
     item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
@@ -78,6 +78,15 @@ CREATE TABLE named_props(
     set_guid TEXT NOT NULL COLLATE NOCASE,
     lid INTEGER NOT NULL,
     UNIQUE(set_guid, lid));
+)sql";
+
+// Indexes for finding the series an occurrence search has to expand; made
+// when missing, so that stores written before them get them on first open.
+constexpr const char* kSeriesSearchIndexes = R"sql(
+CREATE INDEX IF NOT EXISTS items_series_start ON items(folder_id, rec_start_utc)
+    WHERE rec_type IS NOT NULL;
+CREATE INDEX IF NOT EXISTS exceptions_subject ON exceptions(subject COLLATE NOCASE)
+    WHERE subject IS NOT NULL;
 )sql";
 
 constexpr const char* kItemColumns =
@@ -253,6 +262,7 @@ void CalendarStore::CheckSchema() {
     }
     db_->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; PRAGMA "
               "wal_autocheckpoint=10000;");
+    db_->Exec(kSeriesSearchIndexes);
 }
 
 void CalendarStore::CreateSchema() {
@@ -260,6 +270,7 @@ void CalendarStore::CreateSchema() {
               "wal_autocheckpoint=10000;");
     SqliteTransaction transaction(*db_);
     db_->Exec(kSchema);
+    db_->Exec(kSeriesSearchIndexes);
     db_->Exec("PRAGMA application_id=" + std::to_string(kApplicationId) +
               "; PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";");
     SqliteStatement insertName(db_->Handle(),

@@ -1,6 +1,9 @@
 #include "platform/outlook/filter_evaluation.h"
 
+#include "platform/outlook/civil_day.h"
+
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -167,6 +170,48 @@ void Tighten(const FilterNode& node, StartBounds& bounds) {
     }
 }
 
+// The text a [Subject] equality at the top of the filter (alone or in an And)
+// requires of every match.
+const std::u16string* RequiredSubject(const FilterNode& node) {
+    if (node.kind == FilterNode::Kind::And) {
+        for (const FilterNode& child : node.children) {
+            if (const std::u16string* subject = RequiredSubject(child)) {
+                return subject;
+            }
+        }
+        return nullptr;
+    }
+    if (node.kind != FilterNode::Kind::Compare || node.field != FilterField::Subject ||
+        node.op != CompareOp::Equal) {
+        return nullptr;
+    }
+    return std::get_if<std::u16string>(&node.value);
+}
+
+// Two days of slack cover any zone offset between the stored local and UTC
+// times and the time of day of an occurrence on the pattern's first or last day.
+constexpr StoreSeconds kRangeSlack = 2 * kSecondsPerDay;
+
+void AppendSubjectCandidates(std::int64_t folderId, const std::u16string& subject,
+                             SqlCondition& out) {
+    out.where += " AND id IN (SELECT id FROM items WHERE folder_id = ? AND subject = ? UNION ALL "
+                 "SELECT item_id FROM exceptions WHERE subject = ? COLLATE NOCASE)";
+    out.values.insert(out.values.end(), {folderId, subject, subject});
+}
+
+// A series qualifies when its pattern's range meets the bounds (a pattern
+// without an end always reaches the lower one), or when one of its changed
+// occurrences starts within them.
+void AppendRangeCandidates(const StartBounds& bounds, SqlCondition& out) {
+    using Limits = std::numeric_limits<StoreSeconds>;
+    const StoreSeconds from = bounds.from ? *bounds.from - kRangeSlack : Limits::min();
+    const StoreSeconds to = bounds.to ? *bounds.to + kRangeSlack : Limits::max();
+    out.where += " AND ((rec_start_utc <= ? AND (rec_no_end <> 0 OR rec_end_utc IS NULL OR "
+                 "rec_end_utc >= ?)) OR EXISTS (SELECT 1 FROM exceptions WHERE item_id = "
+                 "items.id AND deleted = 0 AND start_local BETWEEN ? AND ?))";
+    out.values.insert(out.values.end(), {to, from, from, to});
+}
+
 } // namespace
 
 void ResolveFilterDates(FilterNode& node, const StoreZone& systemZone) {
@@ -209,4 +254,17 @@ StartBounds FilterStartBounds(const FilterNode& node) {
     StartBounds bounds;
     Tighten(node, bounds);
     return bounds;
+}
+
+SqlCondition SeriesCandidates(const FilterNode& node, std::int64_t folderId) {
+    SqlCondition condition;
+    condition.where = "rec_type IS NOT NULL";
+    if (const std::u16string* subject = RequiredSubject(node)) {
+        AppendSubjectCandidates(folderId, *subject, condition);
+    }
+    const StartBounds bounds = FilterStartBounds(node);
+    if (bounds.from || bounds.to) {
+        AppendRangeCandidates(bounds, condition);
+    }
+    return condition;
 }

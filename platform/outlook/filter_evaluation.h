@@ -35,3 +35,10 @@ struct StartBounds {
     std::optional<StoreSeconds> to;
 };
 StartBounds FilterStartBounds(const FilterNode& node);
+
+// A condition over the series rows of a folder that holds for every series
+// with an occurrence the filter may match: the filter's [Subject] equality
+// (on the series or on a changed occurrence) and its [Start] bounds against
+// the pattern's range or a changed occurrence's start. Narrows what has to be
+// expanded; the occurrences found are still tested with FilterMatches.
+SqlCondition SeriesCandidates(const FilterNode& node, std::int64_t folderId);

@@ -150,6 +150,9 @@ void ItemsImpl::AddOccurrences(std::vector<ItemEntry>& entries) {
     const StartBounds bounds = filter_ ? FilterStartBounds(*filter_) : StartBounds{};
     SqlCondition masters;
     masters.where = "rec_type IS NOT NULL";
+    if (filter_) {
+        masters = SeriesCandidates(*filter_, folderId_);
+    }
     for (const ItemKey& key : store.QueryItems(folderId_, masters, ItemOrder::Creation)) {
         std::optional<AppointmentRecord> record = store.LoadItem(key.id);
         store.LoadProps(*record);

@@ -84,11 +84,15 @@ protected:
     // Starts of everything in the folder between two local dates, recurrences
     // expanded, as "M/D HH:MM subject".
     std::vector<std::string> Agenda(const std::u16string& from, const std::u16string& to) {
+        return Found(u"[Start] >= '" + from + u"' And [Start] <= '" + to + u"'");
+    }
+
+    // The same for any filter.
+    std::vector<std::string> Found(const std::u16string& filter) {
         CComPtr<_Items> items = Calendar()->GetItems();
         items->Sort(u"[Start]");
         items->PutIncludeRecurrences(true);
-        CComPtr<_Items> range =
-            items->Restrict(u"[Start] >= '" + from + u"' And [Start] <= '" + to + u"'");
+        CComPtr<_Items> range = items->Restrict(filter);
         std::vector<std::string> lines;
         for (CComPtr<IUnknown> i = range->GetFirst(); i; i = range->GetNext()) {
             CComPtr<_AppointmentItem> item = Appointment(i);
@@ -226,6 +230,65 @@ TEST_F(SeriesTest, RecurrenceFilterOfTheImportFindsTheSeriesOccurrences) {
     }
     EXPECT_EQ(starts, (std::vector<DATE>{Local(2007, 3, 12, 9), Local(2007, 3, 19, 9),
                                          Local(2007, 3, 26, 9)}));
+}
+
+// The search expands only the series that can have a match; these cases sit at
+// the edges of that choice.
+TEST_F(SeriesTest, SeriesStartedLongBeforeTheRangeStillHaveTheirOccurrencesInIt) {
+    CComPtr<_AppointmentItem> endless = NewAppointment(Local(2007, 1, 1, 8), 30, u"Endless");
+    endless->GetRecurrencePattern();
+    endless->Save();
+    CComPtr<_AppointmentItem> counted = NewAppointment(Local(2007, 1, 1, 10), 30, u"Long");
+    counted->GetRecurrencePattern()->PutOccurrences(100); // through 24 November 2008
+    counted->Save();
+    WeeklySeries(u"Long"); // ended in May 2007
+    CComPtr<_AppointmentItem> later = NewAppointment(Local(2008, 7, 7, 9), 30, u"Long");
+    later->GetRecurrencePattern();
+    later->Save();
+
+    EXPECT_EQ(Agenda(u"6/1/2008", u"6/7/2008"),
+              (std::vector<std::string>{"06/02 08:00 Endless", "06/02 10:00 Long"}));
+    EXPECT_EQ(
+        Found(u"[Start] >= '6/1/2008' And [Subject] = 'long' And [Start] <= '6/9/2008 11:00 PM'"),
+        (std::vector<std::string>{"06/02 10:00 Long", "06/09 10:00 Long"}));
+    CComPtr<_Items> items = Calendar()->GetItems();
+    items->PutIncludeRecurrences(true);
+    EXPECT_EQ(items->Restrict(u"[Subject] = 'Endless' And [Start] >= '12/1/2008'")->GetCount(),
+              10000);
+    EXPECT_EQ(Found(u"[Start] <= '1/1/2007 11:00 PM'"),
+              (std::vector<std::string>{"01/01 08:00 Endless", "01/01 10:00 Long"}));
+}
+
+TEST_F(SeriesTest, AChangedOccurrenceIsFoundByItsOwnSubjectAndTime) {
+    CComPtr<_AppointmentItem> series = WeeklySeries(u"Weekly");
+    // The last occurrence (7 May) moves past the pattern's end, under another subject.
+    CComPtr<_AppointmentItem> moved =
+        series->GetRecurrencePattern()->GetOccurrence(Local(2007, 5, 7, 9));
+    moved->PutStart(Local(2007, 5, 23, 11));
+    moved->PutSubject(u"Moved");
+    moved->Save();
+    NewAppointment(Local(2007, 5, 22, 9), 30, u"Single");
+
+    EXPECT_EQ(Found(u"[Subject] = 'moved' And [Start] >= '5/1/2007' And [Start] <= '5/31/2007'"),
+              (std::vector<std::string>{"05/23 11:00 Moved"}));
+    EXPECT_EQ(Agenda(u"5/20/2007", u"5/26/2007"),
+              (std::vector<std::string>{"05/22 09:00 Single", "05/23 11:00 Moved"}));
+    EXPECT_EQ(Found(u"[Subject] = 'Weekly' And [Start] >= '5/1/2007'"),
+              (std::vector<std::string>{}));
+    EXPECT_EQ(Found(u"[Subject] = 'Weekly' And [Start] >= '4/30/2007'"),
+              (std::vector<std::string>{"04/30 09:00 Weekly"}));
+}
+
+TEST_F(SeriesTest, ADeletedOccurrenceIsNotFound) {
+    CComPtr<_AppointmentItem> series = WeeklySeries(u"Weekly");
+    series->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 19, 9))->Delete();
+
+    EXPECT_EQ(Found(u"[Subject] = 'Weekly' And [Start] >= '3/19/2007' And [Start] <= "
+                    u"'3/19/2007 11:00 PM'"),
+              (std::vector<std::string>{}));
+    EXPECT_EQ(Found(u"[Subject] = 'Weekly' And [Start] >= '3/12/2007' And [Start] <= "
+                    u"'3/26/2007 11:00 PM'"),
+              (std::vector<std::string>{"03/12 09:00 Weekly", "03/26 09:00 Weekly"}));
 }
 
 TEST_F(SeriesTest, ASeriesKeepsItsWallClockAcrossTheSystemZonesDaylightChange) {
