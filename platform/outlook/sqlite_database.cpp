@@ -174,7 +174,10 @@ std::optional<std::int64_t> SqliteStatement::OptionalInt(int column) const {
 }
 
 SqliteDatabase::SqliteDatabase(const std::string& path, bool create) {
-    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    // A connection is used by one thread at a time, so SQLite's mutex around
+    // every call is left out; locks on the file between processes stay.
+    const int flags =
+        SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
     if (rc != SQLITE_OK) {
         std::u16string message = u"Cannot open the calendar store " + Widen(path.c_str()) + u": ";
