@@ -8,6 +8,7 @@
 #include "tests/testkit/scoped_env.h"
 #include "tests/testkit/temp_folder.h"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -50,6 +51,14 @@ protected:
     ScopedEnv tz_{"TZ", "EST5EDT,M3.2.0,M11.1.0"};
     ScopedEnv state_{"XDG_STATE_HOME", folder_.Path().c_str()};
     ScopedEnv config_{"XDG_CONFIG_HOME", folder_.Path().c_str()};
+    // Kills come after a random delay whose upper bound halves each round,
+    // so that a machine fast enough to finish a run early still sees one
+    // killed within kMaxRounds.
+    static constexpr int kMaxRounds = 8;
+    int KillDelay(int round) {
+        return std::uniform_int_distribution<int>(5, std::max(10, 320 >> round))(random_);
+    }
+
     std::mt19937 random_{20261205};
 };
 
@@ -83,9 +92,8 @@ TEST_F(FaultTest, ImportsKilledAtRandomPointsLeaveAStoreThatLeaveCompletes) {
     const std::string file = folder_.Write("events.ics", Calendar(kEvents));
     ASSERT_EQ(Quillane({"store", "init"}).status, 0);
     int killed = 0;
-    for (int round = 0; round < 3; ++round) {
-        const int delay = std::uniform_int_distribution<int>(20, 300)(random_);
-        const ProcessRun run = Quillane({"import", file, "--conflict", "leave"}, delay);
+    for (int round = 0; round < 3 || (killed == 0 && round < kMaxRounds); ++round) {
+        const ProcessRun run = Quillane({"import", file, "--conflict", "leave"}, KillDelay(round));
         killed += run.exited ? 0 : 1;
         EXPECT_LE(Events(Dump()).size(), static_cast<size_t>(kEvents)) << "round " << round;
     }
@@ -109,9 +117,8 @@ TEST_F(FaultTest, LoadsKilledAtRandomPointsLeaveOnlyWholeLoads) {
     ASSERT_EQ(Quillane({"store", "init"}).status, 0);
     size_t before = 0;
     int killed = 0;
-    for (int round = 0; round < 3; ++round) {
-        const int delay = std::uniform_int_distribution<int>(20, 400)(random_);
-        const ProcessRun run = Quillane({"store", "load", file}, delay);
+    for (int round = 0; round < 3 || (killed == 0 && round < kMaxRounds); ++round) {
+        const ProcessRun run = Quillane({"store", "load", file}, KillDelay(round));
         killed += run.exited ? 0 : 1;
         const json dump = Dump();
         // A load killed after its commit is whole too.
