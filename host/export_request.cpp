@@ -2,7 +2,6 @@
 
 #include "engine/common/v_sync_char_converter.h"
 
-
 namespace {
 
 bool Encoding(const std::string& name, std::string& chosen, std::string& error) {

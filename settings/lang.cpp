@@ -1,9 +1,9 @@
 #include "settings/lang.h"
 
-#include "support/language_text.h"
 #include "platform/win32/find_file.h"
 #include "platform/win32/paths.h"
 #include "platform/win32/private_profile.h"
+#include "support/language_text.h"
 #include "support/lib_orvane.h"
 
 #include <cctype>

@@ -1,8 +1,8 @@
 #include "support/support_callbacks.h"
 
-#include "support/language_text.h"
 #include "platform/win32/code_page.h"
 #include "platform/win32/registry.h"
+#include "support/language_text.h"
 
 #include <algorithm>
 #include <mutex>

@@ -1,8 +1,8 @@
 #include "engine/common/supported_encodings_list.h"
 
-#include "support/language_text.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/module.h"
+#include "support/language_text.h"
 
 #include <algorithm>
 #include <climits>

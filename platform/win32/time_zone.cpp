@@ -1,8 +1,8 @@
 #include "platform/win32/time_zone.h"
 
+#include "platform/win32/platform_warning.h"
 #include "platform/win32/posix_time_zone.h"
 #include "platform/win32/zoneinfo_file.h"
-#include "platform/win32/platform_warning.h"
 
 #include <cstdlib>
 #include <ctime>

@@ -1,5 +1,5 @@
-#include "support/language_text.h"
 #include "settings/lang.h"
+#include "support/language_text.h"
 #include "tests/testkit/scoped_env.h"
 #include "tests/testkit/temp_folder.h"
 

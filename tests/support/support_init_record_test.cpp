@@ -1,5 +1,5 @@
-#include "support/language_text.h"
 #include "platform/win32/registry.h"
+#include "support/language_text.h"
 #include "support/lib_orvane.h"
 #include "support/support_callbacks.h"
 #include "support/support_handles.h"

@@ -3,9 +3,9 @@
 // (or none), with the message boxes shown meanwhile recorded instead of
 // printed and the language texts pinned. Everything is restored afterwards.
 
-#include "support/language_text.h"
 #include "platform/win32/message_box.h"
 #include "platform/win32/module.h"
+#include "support/language_text.h"
 #include "tests/testkit/temp_folder.h"
 
 #include <optional>
