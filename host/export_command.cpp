@@ -1,20 +1,17 @@
 #include "host/export_command.h"
 
 #include "engine/common/outlook_constants.h"
-#include "engine/common/v_sync_char_converter.h"
 #include "engine/export/cv_sync_engine.h"
 #include "host/command_line.h"
 #include "host/export_request.h"
 #include "host/outlook_host.h"
 #include "host/store_json.h"
 #include "host/terminal_progress.h"
-#include "platform/com/com_error.h"
 #include "platform/outlook/outlook_store.h"
 #include "platform/win32/code_page.h"
 #include "platform/win32/paths.h"
 
 #include <CLI/CLI.hpp>
-#include <memory>
 #include <ostream>
 
 namespace {
@@ -119,20 +116,8 @@ int RunExportCommand(const ExportCommandOptions& flags, const std::string& store
         err << "quillane export: '" << flags.to << "' is not a folder\n";
         return kExitUsage;
     }
-    std::unique_ptr<vSyncCharConverter> converter;
-    if (g_charConverter == nullptr) {
-        converter = std::make_unique<vSyncCharConverter>();
-        g_charConverter = converter.get();
-    }
-    int status = kExitUsage;
-    try {
-        CComPtr<_Application> outlook = OpenOutlook(storeFile, outlookVersion);
-        status = Run(flags, outlook, outlookVersion, out, err);
-    } catch (const _com_error& e) {
-        err << "quillane export: " << e.ErrorMessage() << "\n";
-    }
-    if (converter) {
-        g_charConverter = nullptr;
-    }
-    return status;
+    return RunWithOutlook(storeFile, outlookVersion, "export", err,
+                          [&](const CComPtr<_Application>& outlook) {
+                              return Run(flags, outlook, outlookVersion, out, err);
+                          });
 }

@@ -1,18 +1,15 @@
 #include "host/import_command.h"
 
 #include "engine/common/outlook_constants.h"
-#include "engine/common/v_sync_char_converter.h"
 #include "engine/export/cv_sync_engine.h"
 #include "host/command_line.h"
 #include "host/import_request.h"
 #include "host/outlook_host.h"
 #include "host/store_json.h"
 #include "host/terminal_progress.h"
-#include "platform/com/com_error.h"
 #include "platform/outlook/outlook_store.h"
 
 #include <CLI/CLI.hpp>
-#include <memory>
 #include <ostream>
 
 namespace {
@@ -102,20 +99,8 @@ CLI::App* AddImportCommand(CLI::App& app, ImportCommandOptions& o) {
 
 int RunImportCommand(const ImportCommandOptions& flags, const std::string& storeFile,
                      int outlookVersion, std::ostream& out, std::ostream& err) {
-    std::unique_ptr<vSyncCharConverter> converter;
-    if (g_charConverter == nullptr) {
-        converter = std::make_unique<vSyncCharConverter>();
-        g_charConverter = converter.get();
-    }
-    int status = kExitUsage;
-    try {
-        CComPtr<_Application> outlook = OpenOutlook(storeFile, outlookVersion);
-        status = Run(flags, outlook, outlookVersion, out, err);
-    } catch (const _com_error& e) {
-        err << "quillane import: " << e.ErrorMessage() << "\n";
-    }
-    if (converter) {
-        g_charConverter = nullptr;
-    }
-    return status;
+    return RunWithOutlook(storeFile, outlookVersion, "import", err,
+                          [&](const CComPtr<_Application>& outlook) {
+                              return Run(flags, outlook, outlookVersion, out, err);
+                          });
 }
