@@ -5,6 +5,7 @@
 // (run each size in a process of its own to compare it).
 
 #include "bench/engine/export/store_generator.h"
+#include "bench/silent_progress.h"
 #include "engine/common/outlook_items.h"
 #include "engine/common/v_sync_char_converter.h"
 #include "engine/export/cv_cal_export.h"
@@ -20,19 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// A run without a user: never cancelled, nothing shown.
-class NoProgress : public IProgressWindow {
-public:
-    bool ProgressCreate(HWND, int) override { return true; }
-    void ProgressSetText(const std::string&) override {}
-    void ProgressSetRange(int) override {}
-    void ProgressExtendRange(int) override {}
-    void ProgressStep() override {}
-    bool ProgressCancelled() override { return false; }
-    bool ProgressTakeHelpRequest() override { return false; }
-    void ProgressClose() override {}
-};
 
 // The stores and output files live in a folder of their own, removed when
 // the program ends.
@@ -91,7 +79,7 @@ void Export(benchmark::State& state, bool oneFile) {
     fs::create_directories(options.outputFolder);
     CvCalExport exporter;
     exporter.outlookVersion = 14;
-    NoProgress progress;
+    SilentProgress progress;
     long before = PeakMemoryKb();
     for (auto _ : state) {
         ExportRunResult result = exporter.RunExport(outlook, options, nullptr, progress, nullptr);

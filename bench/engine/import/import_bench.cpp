@@ -5,6 +5,7 @@
 // file's size.
 
 #include "bench/engine/import/calendar_generator.h"
+#include "bench/silent_progress.h"
 #include "engine/common/outlook_constants.h"
 #include "engine/common/v_sync_char_converter.h"
 #include "engine/import/cv_cal_import.h"
@@ -16,18 +17,6 @@
 #include <unistd.h>
 
 namespace {
-
-class SilentProgress : public IProgressWindow {
-public:
-    bool ProgressCreate(HWND, int) override { return true; }
-    void ProgressSetText(const std::string&) override {}
-    void ProgressSetRange(int) override {}
-    void ProgressExtendRange(int) override {}
-    void ProgressStep() override {}
-    bool ProgressCancelled() override { return false; }
-    bool ProgressTakeHelpRequest() override { return false; }
-    void ProgressClose() override {}
-};
 
 std::filesystem::path BenchFolder() {
     std::filesystem::path folder = std::filesystem::temp_directory_path() /
