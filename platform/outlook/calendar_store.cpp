@@ -3,6 +3,7 @@
 #include "platform/com/com_error.h"
 #include "platform/outlook/tied_properties.h"
 
+#include <sqlite3.h>
 #include <sys/stat.h>
 
 namespace {
@@ -276,8 +277,15 @@ std::shared_ptr<CalendarStore> CalendarStore::Open(const std::string& path, bool
     std::int64_t pages = 0;
     try {
         pages = PragmaValue(*store->db_, "page_count");
-    } catch (const _com_error&) {
-        NotAStore(path, u"it is not a SQLite database, or it is damaged");
+    } catch (const _com_error& e) {
+        const int primary = sqlite3_errcode(store->db_->Handle()) & 0xFF;
+        if (primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT) {
+            NotAStore(path, u"it is not a SQLite database, or it is damaged");
+        }
+        // A sound store that cannot be read now (its journal files cannot be
+        // created, the disk fails) is not called damaged.
+        throw _com_error(e.Error(), u"The calendar store " + Widen(path) + u" cannot be opened (" +
+                                        e.Description() + u"); it was left unchanged.");
     }
     if (pages == 0) {
         store->CreateSchema();
