@@ -1,6 +1,7 @@
 #include "platform/win32/code_page_conversion.h"
 
 #include "platform/win32/iconv_pump.h"
+#include "platform/win32/utf8_decoding.h"
 
 namespace {
 
@@ -91,6 +92,13 @@ ConversionResult EncodeWide(const CodePageInfo& page, std::u16string_view wide,
 
 ConversionResult DecodeNarrow(const CodePageInfo& page, std::string_view bytes, bool failOnInvalid,
                               std::u16string& out) {
+    if (page.codePage == 65001) {
+        std::u16string wide;
+        if (AppendUtf8AsUtf16(bytes, wide)) {
+            out = std::move(wide);
+            return ConversionResult::kDone;
+        }
+    }
     IconvPump pump(page, IconvDirection::kDecode, bytes.size() * 2 + 4);
     if (!pump.IsOpen()) {
         return ConversionResult::kUnavailable;

@@ -2,7 +2,8 @@
 // Whole-text conversion between UTF-16 and the bytes of one code page over
 // iconv. The text goes through iconv in one call; only where a character
 // cannot be converted does the loop stop, put a stand-in in its place and go
-// on with the rest.
+// on with the rest. Well-formed UTF-8 is decoded without iconv, which gives
+// the same units faster.
 
 #include "platform/win32/code_page_table.h"
 
