@@ -4,7 +4,7 @@
 #include "engine/common/v_sync_char_converter.h"
 #include "engine/import/cvcal_parser.h"
 #include "platform/win32/code_page.h"
-#include "platform/win32/utf8_decoding.h"
+#include "platform/win32/utf8_codec.h"
 #include "support/language_text.h"
 
 namespace {
@@ -50,8 +50,7 @@ void CvCalParser::ConvertValueBytes(std::string_view bytes, const char* charset,
     // empty one.
     bool ansi = codePage == kAnsiCodePage || codePage == kUnknownCodePage;
     bool utf8 = codePage == static_cast<int>(CP_UTF8) || (ansi && ansiCodePage_ == CP_UTF8);
-    out.clear();
-    if (utf8 && AppendUtf8AsUtf16(bytes, out)) {
+    if (utf8 && DecodeWellFormedUtf8(bytes, out)) {
         return;
     }
     std::u16string wide;
