@@ -75,8 +75,9 @@ public:
     void LoadProps(AppointmentRecord& record);
     void LoadRecipients(AppointmentRecord& record);
     void LoadExceptions(AppointmentRecord& record);
-    // Writes the item in one transaction; gives a new item its id.
-    void SaveItem(AppointmentRecord& record);
+    // Writes the item in one transaction; gives a new item its id. Of a
+    // stored item only the changed parts are written.
+    void SaveItem(AppointmentRecord& record, const ItemChanges& changes);
     void DeleteItem(std::int64_t id);
 
     // The property id (0x8000 and up) of a named property: the set GUID in
@@ -93,6 +94,8 @@ private:
     void CheckSchema();
     void WriteItemRow(AppointmentRecord& record);
     void WriteProps(const AppointmentRecord& record, bool replace);
+    void WriteChangedProps(const AppointmentRecord& record, const std::set<LONG>& propIds);
+    void WriteParts(AppointmentRecord& record, const ItemChanges& changes);
     void WriteRecipients(const AppointmentRecord& record, bool replace);
     void WriteExceptions(const AppointmentRecord& record, bool replace);
 
