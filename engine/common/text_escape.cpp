@@ -8,6 +8,10 @@ bool IsLineBreak(char c) {
     return c == '\r' || c == '\n';
 }
 
+bool IsEscaped(char c) {
+    return c == '\\' || c == ';' || c == ',' || IsLineBreak(c);
+}
+
 // Characters below 128 that a parameter value keeps: TAB, space, "!" and
 // "#" to "~" (double quotes are turned into single ones before this test).
 bool IsKeptInParameter(char16_t c) {
@@ -19,17 +23,25 @@ bool IsKeptInParameter(char16_t c) {
 std::string vSyncCharConverter::Escape(std::string_view text) {
     std::string escaped;
     escaped.reserve(text.size() + text.size() / 8);
+    // Runs without a special character are copied whole.
     for (size_t i = 0; i < text.size(); ++i) {
+        size_t special = i;
+        while (special < text.size() && !IsEscaped(text[special])) {
+            ++special;
+        }
+        escaped.append(text.substr(i, special - i));
+        if (special == text.size()) {
+            break;
+        }
+        i = special;
         char c = text[i];
-        if (c == '\\' || c == ';' || c == ',') {
+        if (!IsLineBreak(c)) {
             escaped += '\\';
             escaped += c;
-        } else if (IsLineBreak(c)) {
+        } else {
             bool pair = c == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
             i += pair ? 1 : 0;
             escaped += "\\n";
-        } else {
-            escaped += c;
         }
     }
     return escaped;

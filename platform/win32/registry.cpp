@@ -123,6 +123,17 @@ LONG QueryValue(const RegValue& value, DWORD* type, BYTE* data, DWORD* dataSize)
     return ERROR_SUCCESS;
 }
 
+// The open key a handle names and the key names of a path below it.
+LONG ResolveSubKey(Registry& registry, HKEY key, const char* subKey, OpenKey& parent,
+                   std::vector<std::string>& names) {
+    if (!Resolve(registry, key, parent)) {
+        return ERROR_INVALID_HANDLE;
+    }
+    bool valid = false;
+    names = SplitKeyPath(subKey == nullptr ? "" : subKey, valid);
+    return valid ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
+}
+
 LONG CreateKey(Registry& registry, const OpenKey& parent, const std::vector<std::string>& names,
                REGSAM access, HKEY* result, DWORD* disposition) {
     bool created = false;
@@ -179,13 +190,10 @@ LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM access, HKEY* res
     *result = nullptr;
     return Locked([&](Registry& registry) {
         OpenKey parent;
-        if (!Resolve(registry, key, parent)) {
-            return ERROR_INVALID_HANDLE;
-        }
-        bool valid = false;
-        std::vector<std::string> names = SplitKeyPath(subKey == nullptr ? "" : subKey, valid);
-        if (!valid) {
-            return ERROR_INVALID_PARAMETER;
+        std::vector<std::string> names;
+        LONG status = ResolveSubKey(registry, key, subKey, parent, names);
+        if (status != ERROR_SUCCESS) {
+            return status;
         }
         RegNode* node = FindKey(*parent.node, names);
         if (node == nullptr) {
@@ -204,13 +212,10 @@ LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, char*, DWORD,
     *result = nullptr;
     return Locked([&](Registry& registry) {
         OpenKey parent;
-        if (!Resolve(registry, key, parent)) {
-            return ERROR_INVALID_HANDLE;
-        }
-        bool valid = false;
-        std::vector<std::string> names = SplitKeyPath(subKey == nullptr ? "" : subKey, valid);
-        if (!valid) {
-            return ERROR_INVALID_PARAMETER;
+        std::vector<std::string> names;
+        LONG status = ResolveSubKey(registry, key, subKey, parent, names);
+        if (status != ERROR_SUCCESS) {
+            return status;
         }
         return CreateKey(registry, parent, names, access, result, disposition);
     });

@@ -5,6 +5,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
@@ -109,9 +112,32 @@ bool WriteFileDurably(const std::string& path, const std::string& text) {
     return written;
 }
 
+// Removes "<path>.tmp.<pid>" files that processes killed while saving left
+// behind; a file of a process still running is its save in progress.
+void RemoveStaleTemporaries(const std::string& path) {
+    const std::filesystem::path hive(path);
+    const std::string prefix = hive.filename().string() + ".tmp.";
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator(hive.parent_path(), error)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind(prefix, 0) != 0) {
+            continue;
+        }
+        const std::string digits = name.substr(prefix.size());
+        if (digits.empty() || digits.find_first_not_of("0123456789") != std::string::npos) {
+            continue;
+        }
+        const long pid = std::strtol(digits.c_str(), nullptr, 10);
+        if (pid > 0 && pid <= INT_MAX && kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH) {
+            unlink(entry.path().c_str());
+        }
+    }
+}
+
 } // namespace
 
 RegistryFileLoad LoadUserHive(const std::string& path, RegNode& root) {
+    RemoveStaleTemporaries(path);
     std::string text;
     if (!ReadText(path, text)) {
         if (errno == ENOENT || errno == ENOTDIR) {
@@ -142,7 +168,9 @@ LONG SaveUserHive(const std::string& path, const RegNode& root, std::string& err
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
     std::error_code ignored;
     std::filesystem::create_directories(folder, ignored);
-    std::string temporary = path + ".tmp";
+    // Each process writes its own temporary file, so two processes saving at
+    // once never interleave their bytes; the last rename wins whole.
+    std::string temporary = path + ".tmp." + std::to_string(getpid());
     if (!WriteFileDurably(temporary, RegistryToJson(root)) ||
         std::rename(temporary.c_str(), path.c_str()) != 0) {
         int failure = errno;

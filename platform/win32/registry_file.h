@@ -1,8 +1,9 @@
 #pragma once
 // The files behind the registry's hives. The user's hive is rewritten
-// atomically after each change (a temporary file beside it, flushed to disk,
-// then renamed over it), so a crash leaves either the old or the new file,
-// never half of one. A file that cannot be read or parsed is renamed to
+// atomically after each change (a temporary file of the writing process beside
+// it, flushed to disk, then renamed over it), so a crash leaves either the old
+// or the new file, never half of one; loading removes temporary files whose
+// process is gone. A file that cannot be read or parsed is renamed to
 // "<name>.damaged-<UTC time>" and the hive starts empty.
 
 #include "platform/win32/registry_tree.h"

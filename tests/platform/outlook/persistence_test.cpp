@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -57,6 +58,19 @@ TEST_F(PersistenceTest, ADamagedStoreIsReportedAndNotOverwritten) {
     const std::string damaged = folder_.Write("damaged.db", bytes);
     EXPECT_NE(ErrorOpening(damaged).find("not a calendar store"), std::string::npos);
     EXPECT_EQ(FileBytes(damaged), bytes);
+}
+
+TEST_F(PersistenceTest, AStoreWhoseJournalCannotBeOpenedIsNotCalledDamaged) {
+    NewAppointment(Local(2007, 3, 5, 9), 60, u"Kept");
+    outlook_.Release();
+    const std::string bytes = FileBytes(StorePath());
+    ASSERT_EQ(::mkdir((StorePath() + "-wal").c_str(), 0700), 0);
+    const std::string error = ErrorOpening(StorePath());
+    EXPECT_NE(error.find("cannot be opened"), std::string::npos) << error;
+    EXPECT_EQ(error.find("not a calendar store"), std::string::npos) << error;
+    ::rmdir((StorePath() + "-wal").c_str());
+    EXPECT_EQ(FileBytes(StorePath()), bytes);
+    EXPECT_EQ(ErrorOpening(StorePath()), "no error");
 }
 
 TEST_F(PersistenceTest, AnotherProgramsDatabaseIsNotAStore) {

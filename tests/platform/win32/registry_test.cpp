@@ -285,7 +285,8 @@ TEST_F(RegistryTest, StaleTemporaryFileLosesNothingCommitted) {
     HKEY key = Settings();
     Set(key, "LANG", REG_SZ, Bytes("EN"));
     RegCloseKey(key);
-    config.Write("registry.json.tmp", "{\"Software\\\\Orvane\\\\Quillane\": {\"LA");
+    // Left by a process that no longer runs (no process has this id).
+    config.Write("registry.json.tmp.2147483646", "{\"Software\\\\Orvane\\\\Quillane\": {\"LA");
     Reopen();
     key = Settings();
     EXPECT_EQ(Query(key, "LANG").data, Bytes("EN"));
@@ -298,6 +299,22 @@ TEST_F(RegistryTest, StaleTemporaryFileLosesNothingCommitted) {
     RegCloseKey(key);
     EXPECT_EQ(Listing(config.Path()), std::vector<std::string>{"registry.json"});
     EXPECT_TRUE(warnings.empty());
+}
+
+TEST_F(RegistryTest, TemporaryFileOfARunningProcessIsLeftToIt) {
+    HKEY key = Settings();
+    Set(key, "LANG", REG_SZ, Bytes("EN"));
+    RegCloseKey(key);
+    config.Write("registry.json.tmp.1", "{"); // process 1 always runs
+    config.Write("registry.json.tmp.2147483646", "{");
+    config.Write("registry.json.tmp.notapid", "{");
+    Reopen();
+    EXPECT_EQ(Listing(config.Path()),
+              (std::vector<std::string>{"registry.json", "registry.json.tmp.1",
+                                        "registry.json.tmp.notapid"}));
+    key = Settings();
+    EXPECT_EQ(Query(key, "LANG").data, Bytes("EN"));
+    RegCloseKey(key);
 }
 
 TEST_F(RegistryTest, DamagedFileIsKeptAsideAndTheRegistryStartsClean) {
