@@ -49,17 +49,29 @@ std::string vSyncCharConverter::Escape(std::string_view text) {
 
 std::string vSyncCharConverter::Unescape(std::string_view text) {
     std::string plain;
-    plain.reserve(text.size());
+    Unescape(text, plain);
+    return plain;
+}
+
+void vSyncCharConverter::Unescape(std::string_view text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
+        size_t backslash = text.find('\\', i);
+        if (backslash == std::string_view::npos) {
+            out.append(text.substr(i));
+            return;
+        }
+        out.append(text.substr(i, backslash - i));
+        i = backslash;
         char next = i + 1 < text.size() ? text[i + 1] : '\0';
-        if (text[i] == '\\' && (next == '\\' || next == ';' || next == ',' || next == 'n')) {
-            plain += next == 'n' ? '\n' : next;
+        if (next == '\\' || next == ';' || next == ',' || next == 'n') {
+            out += next == 'n' ? '\n' : next;
             ++i;
         } else {
-            plain += text[i];
+            out += '\\';
         }
     }
-    return plain;
 }
 
 std::u16string vSyncCharConverter::CleanParameterValue(std::u16string_view text) {

@@ -53,7 +53,10 @@ void CvCalParser::BeginCalendar() {
 
 void CvCalParser::ResetPropertyDecoding() {
     Encoding = kEncodingNone;
-    Charset = Version == kVersionICal20 ? "UTF-8" : "";
+    std::string_view charset = Version == kVersionICal20 ? "UTF-8" : "";
+    if (Charset != charset) {
+        Charset.assign(charset);
+    }
 }
 
 void CvCalParser::Log(const std::string& text, const char* where, int level, int flag) {

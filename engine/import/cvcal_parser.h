@@ -112,6 +112,13 @@ private:
 
     ParsedEventConsumer& consumer_;
     ImportLogSink log_;
+    // The bytes of a value (no escapes, quoted-printable decoded) to UTF-16
+    // in the given character set or the property's own.
+    void ConvertValueBytes(std::string_view bytes, const char* charset, std::u16string& out);
+
     // The ANSI code page, taken once per file.
     unsigned ansiCodePage_ = 0;
+    // Working storage of DecodeValue, kept from value to value.
+    std::string unescaped_;
+    std::string qpDecoded_;
 };

@@ -55,7 +55,7 @@ int CountCalendarEvents(const std::string& text) {
         int open = 0;
         while (reader.NextProperty()) {
             reader.ReadValue(kEncodingNone);
-            std::string value = reader.ValueTrimmed();
+            std::string_view value = reader.ValueTrimmed();
             if (reader.Name == "BEGIN" && value == "VEVENT") {
                 ++open;
             } else if (reader.Name == "END" && value == "VEVENT" && open > 0) {

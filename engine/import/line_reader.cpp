@@ -12,6 +12,21 @@ char ToUpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// Puts the text into out, reusing its storage; cheaper than assign, which
+// must allow for the text lying in out itself.
+void AssignText(std::string& out, std::string_view text) {
+    out.clear();
+    out.append(text.data(), text.size());
+}
+
+// Puts the upper-case text into out, reusing its storage.
+void AssignUpper(std::string& out, std::string_view text) {
+    AssignText(out, text);
+    for (char& c : out) {
+        c = ToUpperAscii(c);
+    }
+}
+
 } // namespace
 
 std::string_view TrimView(std::string_view text) {
@@ -28,10 +43,8 @@ std::string Trim(std::string_view text) {
 }
 
 std::string UpperAscii(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        c = ToUpperAscii(c);
-    }
+    std::string upper;
+    AssignUpper(upper, text);
     return upper;
 }
 
@@ -141,7 +154,7 @@ bool CvCalLineReader::NextProperty() {
         }
         size_t last = name.find_last_not_of(kWhiteSpace);
         name = name.substr(0, last == std::string_view::npos ? 0 : last + 1);
-        Name = UpperAscii(name);
+        AssignUpper(Name, name);
         return true;
     }
     return false;
@@ -168,10 +181,10 @@ bool CvCalLineReader::NextParam(bool quoteAware) {
     size_t equals = param.find('=');
     if (equals == std::string_view::npos) {
         ParamName.clear();
-        ParamValue = Trim(param);
+        AssignText(ParamValue, TrimView(param));
     } else {
-        ParamName = UpperAscii(TrimView(param.substr(0, equals)));
-        ParamValue = Trim(param.substr(equals + 1));
+        AssignUpper(ParamName, TrimView(param.substr(0, equals)));
+        AssignText(ParamValue, TrimView(param.substr(equals + 1)));
     }
     Pos = end;
     return true;
@@ -183,7 +196,7 @@ bool CvCalLineReader::ReadValue(int encoding) {
         Value.clear();
         return false;
     }
-    Value.assign(Line, colon + 1);
+    AssignText(Value, std::string_view(Line).substr(colon + 1));
     if (encoding == kEncodingQuotedPrintable) {
         while (!Value.empty() && Value.back() == '=' && ReadLine(true)) {
             Value += "\r\n";
@@ -193,8 +206,8 @@ bool CvCalLineReader::ReadValue(int encoding) {
     return true;
 }
 
-std::string CvCalLineReader::ValueTrimmed() const {
-    return Trim(Value);
+std::string_view CvCalLineReader::ValueTrimmed() const {
+    return TrimView(Value);
 }
 
 int CvCalLineReader::ValueAsNumber(int defaultValue, bool& error) const {
@@ -221,12 +234,12 @@ void CvCalLineReader::SplitValue(const char* delimiters, std::vector<std::string
     }
 }
 
-std::string CvCalLineReader::ParamValueUnquoted() const {
+std::string_view CvCalLineReader::ParamValueUnquoted() const {
     std::string_view value = TrimView(ParamValue);
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
         value = value.substr(1, value.size() - 2);
     }
-    return std::string(value);
+    return value;
 }
 
 bool CvCalLineReader::FindProperty(const char* name, const char* value) {
