@@ -1,5 +1,8 @@
 #include "platform/win32/utf8_codec.h"
 
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 bool IsHighSurrogate(char32_t unit) {
@@ -72,6 +75,21 @@ bool ReadSequence(std::string_view bytes, size_t& at, char32_t& c) {
     return true;
 }
 
+// Widens the ASCII bytes at bytes[at] eight at a time while a whole group of
+// eight is ASCII; the rest is left to the caller.
+void WidenAsciiGroups(std::string_view bytes, size_t& at, char16_t*& put) {
+    for (; bytes.size() - at >= 8; at += 8, put += 8) {
+        std::uint64_t group = 0;
+        std::memcpy(&group, bytes.data() + at, 8);
+        if ((group & 0x8080808080808080ULL) != 0) {
+            return;
+        }
+        for (size_t i = 0; i < 8; ++i) {
+            put[i] = static_cast<unsigned char>(bytes[at + i]);
+        }
+    }
+}
+
 } // namespace
 
 bool IsAsciiText(std::u16string_view wide) {
@@ -113,6 +131,10 @@ bool DecodeWellFormedUtf8(std::string_view bytes, std::u16string& out) {
     out.resize(bytes.size());
     char16_t* put = out.data();
     for (size_t at = 0; at < bytes.size();) {
+        WidenAsciiGroups(bytes, at, put);
+        if (at == bytes.size()) {
+            break;
+        }
         auto byte = static_cast<unsigned char>(bytes[at]);
         if (byte < 0x80) {
             *put++ = byte;
