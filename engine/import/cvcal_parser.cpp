@@ -24,6 +24,7 @@ CvCalParser::CvCalParser(ParsedEventConsumer& consumer, ImportLogSink log)
 int CvCalParser::Parse(std::string_view text) {
     Reader.Init(text.data(), text.size());
     ansiCodePage_ = GetACP();
+    selectedCharset_ = {};
     try {
         while (Reader.NextProperty() && Reader.Name == "BEGIN") {
             Reader.ReadValue(kEncodingNone);

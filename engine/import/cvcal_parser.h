@@ -17,6 +17,7 @@
 #include <string_view>
 
 class CvCalParser;
+class vSyncCharConverter;
 
 // What the parser hands its results to.
 class ParsedEventConsumer {
@@ -118,6 +119,16 @@ private:
 
     // The ANSI code page, taken once per file.
     unsigned ansiCodePage_ = 0;
+    // Selects the character set in the converter; its code page.
+    int SelectCharset(std::string_view name);
+
+    // The character set the parser selected last, and in which converter.
+    struct SelectedCharset {
+        const vSyncCharConverter* Converter = nullptr;
+        std::string Name;
+        int CodePage = 0;
+    };
+    SelectedCharset selectedCharset_;
     // Working storage of DecodeValue, kept from value to value.
     std::string unescaped_;
     std::string qpDecoded_;

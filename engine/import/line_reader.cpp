@@ -8,8 +8,30 @@ namespace {
 
 constexpr const char* kWhiteSpace = " \t\r\n\v\f";
 
+// The characters of kWhiteSpace, tested without a search through them.
+bool IsWhiteSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string_view TrimEndView(std::string_view text) {
+    while (!text.empty() && IsWhiteSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 char ToUpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The name without a group prefix such as "item1.".
+std::string_view WithoutGroup(std::string_view name) {
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '.') {
+            return name.substr(i + 1);
+        }
+    }
+    return name;
 }
 
 // Puts the text into out, reusing its storage; cheaper than assign, which
@@ -30,12 +52,10 @@ void AssignUpper(std::string& out, std::string_view text) {
 } // namespace
 
 std::string_view TrimView(std::string_view text) {
-    size_t first = text.find_first_not_of(kWhiteSpace);
-    if (first == std::string_view::npos) {
-        return {};
+    while (!text.empty() && IsWhiteSpace(text.front())) {
+        text.remove_prefix(1);
     }
-    size_t last = text.find_last_not_of(kWhiteSpace);
-    return text.substr(first, last - first + 1);
+    return TrimEndView(text);
 }
 
 std::string Trim(std::string_view text) {
@@ -147,14 +167,7 @@ bool CvCalLineReader::NextProperty() {
             continue;
         }
         Pos = separator;
-        std::string_view name(Line.data(), separator);
-        size_t dot = name.find('.');
-        if (dot != std::string_view::npos) {
-            name.remove_prefix(dot + 1);
-        }
-        size_t last = name.find_last_not_of(kWhiteSpace);
-        name = name.substr(0, last == std::string_view::npos ? 0 : last + 1);
-        AssignUpper(Name, name);
+        AssignUpper(Name, TrimEndView(WithoutGroup(std::string_view(Line.data(), separator))));
         return true;
     }
     return false;

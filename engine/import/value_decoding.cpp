@@ -38,14 +38,26 @@ void CvCalParser::DecodeValue(std::string_view value, int encoding, const char* 
     ConvertValueBytes(bytes, charset, out);
 }
 
+int CvCalParser::SelectCharset(std::string_view name) {
+    // Selecting the name the converter has just selected again would change
+    // nothing; the catalogue does not change while a file is read.
+    bool again = selectedCharset_.Converter == g_charConverter && selectedCharset_.Name == name &&
+                 g_charConverter->CurrentCodePage() == selectedCharset_.CodePage;
+    if (!again) {
+        selectedCharset_.Name.assign(name);
+        selectedCharset_.CodePage = g_charConverter->SelectByCharsetName(selectedCharset_.Name);
+        selectedCharset_.Converter = g_charConverter;
+    }
+    return selectedCharset_.CodePage;
+}
+
 void CvCalParser::ConvertValueBytes(std::string_view bytes, const char* charset,
                                     std::u16string& out) {
     if (g_charConverter == nullptr) {
         out = AnsiToWide(bytes);
         return;
     }
-    int codePage = charset ? g_charConverter->SelectByCharsetName(charset)
-                           : g_charConverter->SelectByCharsetName(Charset);
+    int codePage = SelectCharset(charset ? std::string_view(charset) : std::string_view(Charset));
     // A set the catalogue lacks converts from the ANSI code page, like an
     // empty one.
     bool ansi = codePage == kAnsiCodePage || codePage == kUnknownCodePage;

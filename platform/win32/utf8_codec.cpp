@@ -173,14 +173,14 @@ bool EncodeUtf8(std::u16string_view wide, bool failOnInvalid, std::string& out) 
 
 bool DecodeWellFormedUtf8(std::string_view bytes, std::u16string& out) {
     out.resize(bytes.size());
-    const size_t ascii = WidenAsciiPrefix(bytes, out.data());
-    char16_t* put = out.data() + ascii;
-    for (size_t at = ascii; at < bytes.size();) {
-        auto byte = static_cast<unsigned char>(bytes[at]);
-        if (byte < 0x80) {
-            *put++ = byte;
-            ++at;
-            continue;
+    char16_t* put = out.data();
+    for (size_t at = 0; at < bytes.size();) {
+        // ASCII runs, those between other characters too, go in bulk.
+        const size_t ascii = WidenAsciiPrefix(bytes.substr(at), put);
+        at += ascii;
+        put += ascii;
+        if (at == bytes.size()) {
+            break;
         }
         char32_t c = 0;
         if (!ReadSequence(bytes, at, c)) {

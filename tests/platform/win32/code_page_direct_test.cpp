@@ -113,6 +113,21 @@ TEST(DirectConversion, Utf8OfEveryCharacterMatchesIconv) {
     }
 }
 
+// ASCII is widened in groups of eight: characters of several bytes and
+// broken ones at every place around a group must read as alone.
+TEST(DirectConversion, Utf8AroundAsciiGroupsOfEveryLength) {
+    for (size_t length = 0; length <= 17; ++length) {
+        const std::string ascii(length, 'a');
+        const std::u16string wideAscii(length, u'a');
+        EXPECT_EQ(MultiByteToWide(65001, ascii + "\xC3\xA9" + ascii + "\xF0\x9D\x84\x9E" + ascii),
+                  wideAscii + u"\u00e9" + wideAscii + u"\U0001D11E" + wideAscii)
+            << length;
+        EXPECT_EQ(MultiByteToWide(65001, ascii + "\xC3" + ascii), wideAscii + u"\ufffd" + wideAscii)
+            << length;
+        EXPECT_EQ(MultiByteToWide(65001, ascii + "\xE2\x82"), wideAscii + u"\ufffd") << length;
+    }
+}
+
 TEST(DirectConversion, BrokenUtf8StillGetsOneStandInPerBrokenStart) {
     struct Case {
         const char* name;
