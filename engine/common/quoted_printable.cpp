@@ -4,8 +4,6 @@
 
 #include "engine/common/v_sync_char_converter.h"
 
-#include <optional>
-
 namespace {
 
 constexpr size_t kLineLimit = 65;
@@ -45,30 +43,41 @@ char HexByte(char first, char second) {
     return static_cast<char>(value);
 }
 
-// One decoding pass; nothing when an "=" is followed by neither a soft line
-// break nor two characters starting with a digit or letter.
-std::optional<std::string> DecodePass(std::string_view text) {
-    std::string decoded;
-    decoded.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '=') {
-            if (i + 2 >= text.size()) {
-                return std::nullopt;
-            }
-            bool softBreak = text[i + 1] == '\r' && text[i + 2] == '\n';
-            if (!softBreak && !IsAsciiDigitOrLetter(text[i + 1])) {
-                return std::nullopt;
-            }
-            if (!softBreak) {
-                decoded += HexByte(text[i + 1], text[i + 2]);
-            }
-            i += 2;
-        } else if (c != '\r' && c != '\n') {
-            decoded += c;
+// True when every "=" is followed by a soft line break or by two characters
+// starting with a digit or letter: the text then decodes.
+bool IsDecodable(std::string_view text) {
+    for (size_t i = text.find('='); i != std::string_view::npos; i = text.find('=', i + 3)) {
+        if (i + 2 >= text.size()) {
+            return false;
+        }
+        bool softBreak = text[i + 1] == '\r' && text[i + 2] == '\n';
+        if (!softBreak && !IsAsciiDigitOrLetter(text[i + 1])) {
+            return false;
         }
     }
-    return decoded;
+    return true;
+}
+
+// Decodes a text that IsDecodable accepted into out (cleared first).
+void Decode(std::string_view text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        size_t run = i;
+        while (run < text.size() && text[run] != '=' && text[run] != '\r' && text[run] != '\n') {
+            ++run;
+        }
+        out.append(text.data() + i, run - i);
+        i = run;
+        if (i == text.size() || text[i] != '=') {
+            continue;
+        }
+        bool softBreak = text[i + 1] == '\r' && text[i + 2] == '\n';
+        if (!softBreak) {
+            out += HexByte(text[i + 1], text[i + 2]);
+        }
+        i += 2;
+    }
 }
 
 // Turns each "=" that cannot start a code (not followed by a digit, a
@@ -112,13 +121,17 @@ std::string vSyncCharConverter::QPEncode(std::string_view text) {
 }
 
 bool vSyncCharConverter::QPDecode(std::string_view text, std::string& out, bool repair) {
-    std::optional<std::string> decoded = DecodePass(text);
-    if (!decoded && repair) {
-        decoded = DecodePass(RepairEquals(text));
+    if (IsDecodable(text)) {
+        Decode(text, out);
+        return true;
     }
-    if (!decoded) {
+    if (!repair) {
         return false;
     }
-    out = std::move(*decoded);
+    std::string repaired = RepairEquals(text);
+    if (!IsDecodable(repaired)) {
+        return false;
+    }
+    Decode(repaired, out);
     return true;
 }

@@ -8,6 +8,10 @@ bool IsLineBreak(char c) {
     return c == '\r' || c == '\n';
 }
 
+bool IsEscaped(char c) {
+    return c == '\\' || c == ';' || c == ',' || IsLineBreak(c);
+}
+
 // Characters below 128 that a parameter value keeps: TAB, space, "!" and
 // "#" to "~" (double quotes are turned into single ones before this test).
 bool IsKeptInParameter(char16_t c) {
@@ -19,17 +23,25 @@ bool IsKeptInParameter(char16_t c) {
 std::string vSyncCharConverter::Escape(std::string_view text) {
     std::string escaped;
     escaped.reserve(text.size() + text.size() / 8);
+    // Runs without a special character are copied whole.
     for (size_t i = 0; i < text.size(); ++i) {
+        size_t special = i;
+        while (special < text.size() && !IsEscaped(text[special])) {
+            ++special;
+        }
+        escaped.append(text.substr(i, special - i));
+        if (special == text.size()) {
+            break;
+        }
+        i = special;
         char c = text[i];
-        if (c == '\\' || c == ';' || c == ',') {
+        if (!IsLineBreak(c)) {
             escaped += '\\';
             escaped += c;
-        } else if (IsLineBreak(c)) {
+        } else {
             bool pair = c == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
             i += pair ? 1 : 0;
             escaped += "\\n";
-        } else {
-            escaped += c;
         }
     }
     return escaped;
@@ -37,17 +49,29 @@ std::string vSyncCharConverter::Escape(std::string_view text) {
 
 std::string vSyncCharConverter::Unescape(std::string_view text) {
     std::string plain;
-    plain.reserve(text.size());
+    Unescape(text, plain);
+    return plain;
+}
+
+void vSyncCharConverter::Unescape(std::string_view text, std::string& out) {
+    out.clear();
+    out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
+        size_t backslash = text.find('\\', i);
+        if (backslash == std::string_view::npos) {
+            out.append(text.substr(i));
+            return;
+        }
+        out.append(text.substr(i, backslash - i));
+        i = backslash;
         char next = i + 1 < text.size() ? text[i + 1] : '\0';
-        if (text[i] == '\\' && (next == '\\' || next == ';' || next == ',' || next == 'n')) {
-            plain += next == 'n' ? '\n' : next;
+        if (next == '\\' || next == ';' || next == ',' || next == 'n') {
+            out += next == 'n' ? '\n' : next;
             ++i;
         } else {
-            plain += text[i];
+            out += '\\';
         }
     }
-    return plain;
 }
 
 std::u16string vSyncCharConverter::CleanParameterValue(std::u16string_view text) {

@@ -58,10 +58,13 @@ public:
     static std::string Escape(std::string_view text);
     // The inverse in one pass; any other backslash sequence stays as it is.
     static std::string Unescape(std::string_view text);
+    // The same into out, whose storage is reused; text must not lie in out.
+    static void Unescape(std::string_view text, std::string& out);
     // Quoted-printable with soft line breaks once a line reaches 65 characters.
     static std::string QPEncode(std::string_view text);
     // Quoted-printable decoding; with repair, stray "=" signs are kept as
-    // literal ones when plain decoding fails. On failure out is untouched.
+    // literal ones when plain decoding fails. On failure out is untouched;
+    // text must not lie in out.
     static bool QPDecode(std::string_view text, std::string& out, bool repair);
     // A parameter value made safe: double quotes become single quotes and
     // control characters and DEL go; characters from 128 up stay.

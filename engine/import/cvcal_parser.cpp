@@ -24,6 +24,7 @@ CvCalParser::CvCalParser(ParsedEventConsumer& consumer, ImportLogSink log)
 int CvCalParser::Parse(std::string_view text) {
     Reader.Init(text.data(), text.size());
     ansiCodePage_ = GetACP();
+    selectedCharset_ = {};
     try {
         while (Reader.NextProperty() && Reader.Name == "BEGIN") {
             Reader.ReadValue(kEncodingNone);
@@ -53,7 +54,10 @@ void CvCalParser::BeginCalendar() {
 
 void CvCalParser::ResetPropertyDecoding() {
     Encoding = kEncodingNone;
-    Charset = Version == kVersionICal20 ? "UTF-8" : "";
+    std::string_view charset = Version == kVersionICal20 ? "UTF-8" : "";
+    if (Charset != charset) {
+        Charset.assign(charset);
+    }
 }
 
 void CvCalParser::Log(const std::string& text, const char* where, int level, int flag) {

@@ -17,6 +17,7 @@
 #include <string_view>
 
 class CvCalParser;
+class vSyncCharConverter;
 
 // What the parser hands its results to.
 class ParsedEventConsumer {
@@ -112,6 +113,23 @@ private:
 
     ParsedEventConsumer& consumer_;
     ImportLogSink log_;
+    // The bytes of a value (no escapes, quoted-printable decoded) to UTF-16
+    // in the given character set or the property's own.
+    void ConvertValueBytes(std::string_view bytes, const char* charset, std::u16string& out);
+
     // The ANSI code page, taken once per file.
     unsigned ansiCodePage_ = 0;
+    // Selects the character set in the converter; its code page.
+    int SelectCharset(std::string_view name);
+
+    // The character set the parser selected last, and in which converter.
+    struct SelectedCharset {
+        const vSyncCharConverter* Converter = nullptr;
+        std::string Name;
+        int CodePage = 0;
+    };
+    SelectedCharset selectedCharset_;
+    // Working storage of DecodeValue, kept from value to value.
+    std::string unescaped_;
+    std::string qpDecoded_;
 };

@@ -8,19 +8,54 @@ namespace {
 
 constexpr const char* kWhiteSpace = " \t\r\n\v\f";
 
+// The characters of kWhiteSpace, tested without a search through them.
+bool IsWhiteSpace(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string_view TrimEndView(std::string_view text) {
+    while (!text.empty() && IsWhiteSpace(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 char ToUpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// The name without a group prefix such as "item1.".
+std::string_view WithoutGroup(std::string_view name) {
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (name[i] == '.') {
+            return name.substr(i + 1);
+        }
+    }
+    return name;
+}
+
+// Puts the text into out, reusing its storage; cheaper than assign, which
+// must allow for the text lying in out itself.
+void AssignText(std::string& out, std::string_view text) {
+    out.clear();
+    out.append(text.data(), text.size());
+}
+
+// Puts the upper-case text into out, reusing its storage.
+void AssignUpper(std::string& out, std::string_view text) {
+    AssignText(out, text);
+    for (char& c : out) {
+        c = ToUpperAscii(c);
+    }
 }
 
 } // namespace
 
 std::string_view TrimView(std::string_view text) {
-    size_t first = text.find_first_not_of(kWhiteSpace);
-    if (first == std::string_view::npos) {
-        return {};
+    while (!text.empty() && IsWhiteSpace(text.front())) {
+        text.remove_prefix(1);
     }
-    size_t last = text.find_last_not_of(kWhiteSpace);
-    return text.substr(first, last - first + 1);
+    return TrimEndView(text);
 }
 
 std::string Trim(std::string_view text) {
@@ -28,10 +63,8 @@ std::string Trim(std::string_view text) {
 }
 
 std::string UpperAscii(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) {
-        c = ToUpperAscii(c);
-    }
+    std::string upper;
+    AssignUpper(upper, text);
     return upper;
 }
 
@@ -134,14 +167,7 @@ bool CvCalLineReader::NextProperty() {
             continue;
         }
         Pos = separator;
-        std::string_view name(Line.data(), separator);
-        size_t dot = name.find('.');
-        if (dot != std::string_view::npos) {
-            name.remove_prefix(dot + 1);
-        }
-        size_t last = name.find_last_not_of(kWhiteSpace);
-        name = name.substr(0, last == std::string_view::npos ? 0 : last + 1);
-        Name = UpperAscii(name);
+        AssignUpper(Name, TrimEndView(WithoutGroup(std::string_view(Line.data(), separator))));
         return true;
     }
     return false;
@@ -168,10 +194,10 @@ bool CvCalLineReader::NextParam(bool quoteAware) {
     size_t equals = param.find('=');
     if (equals == std::string_view::npos) {
         ParamName.clear();
-        ParamValue = Trim(param);
+        AssignText(ParamValue, TrimView(param));
     } else {
-        ParamName = UpperAscii(TrimView(param.substr(0, equals)));
-        ParamValue = Trim(param.substr(equals + 1));
+        AssignUpper(ParamName, TrimView(param.substr(0, equals)));
+        AssignText(ParamValue, TrimView(param.substr(equals + 1)));
     }
     Pos = end;
     return true;
@@ -183,7 +209,7 @@ bool CvCalLineReader::ReadValue(int encoding) {
         Value.clear();
         return false;
     }
-    Value.assign(Line, colon + 1);
+    AssignText(Value, std::string_view(Line).substr(colon + 1));
     if (encoding == kEncodingQuotedPrintable) {
         while (!Value.empty() && Value.back() == '=' && ReadLine(true)) {
             Value += "\r\n";
@@ -193,8 +219,8 @@ bool CvCalLineReader::ReadValue(int encoding) {
     return true;
 }
 
-std::string CvCalLineReader::ValueTrimmed() const {
-    return Trim(Value);
+std::string_view CvCalLineReader::ValueTrimmed() const {
+    return TrimView(Value);
 }
 
 int CvCalLineReader::ValueAsNumber(int defaultValue, bool& error) const {
@@ -221,12 +247,12 @@ void CvCalLineReader::SplitValue(const char* delimiters, std::vector<std::string
     }
 }
 
-std::string CvCalLineReader::ParamValueUnquoted() const {
+std::string_view CvCalLineReader::ParamValueUnquoted() const {
     std::string_view value = TrimView(ParamValue);
     if (value.size() >= 2 && value.front() == '"' && value.back() == '"') {
         value = value.substr(1, value.size() - 2);
     }
-    return std::string(value);
+    return value;
 }
 
 bool CvCalLineReader::FindProperty(const char* name, const char* value) {

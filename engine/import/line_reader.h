@@ -38,13 +38,15 @@ public:
     // the value is empty and the result false.
     bool ReadValue(int encoding);
 
-    std::string ValueTrimmed() const;
+    // Value and ParamValue trimmed (the latter also without enclosing double
+    // quotes), as views valid until the next read.
+    std::string_view ValueTrimmed() const;
+    std::string_view ParamValueUnquoted() const;
     // The trimmed value as a decimal number; the default (and the error flag
     // set) when it is empty or holds anything but digits.
     int ValueAsNumber(int defaultValue, bool& error) const;
     // The non-empty pieces of Value between any of the delimiters.
     void SplitValue(const char* delimiters, std::vector<std::string>& out) const;
-    std::string ParamValueUnquoted() const;
     // Reads properties until one named name (and, when value is given, whose
     // trimmed value equals it); false at the end of the text.
     bool FindProperty(const char* name, const char* value);

@@ -18,7 +18,7 @@ void Trigger(CvCalParser& p) {
     if (!p.Reader.ReadValue(kEncodingNone) || p.Reader.ValueTrimmed().empty()) {
         return;
     }
-    std::string value = p.Reader.ValueTrimmed();
+    std::string_view value = p.Reader.ValueTrimmed();
     p.Event.AlarmMinutes = kNoAlarmMinutes;
     p.Event.AlarmDate.clear();
     if (absolute) {

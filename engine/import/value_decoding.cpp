@@ -4,6 +4,7 @@
 #include "engine/common/v_sync_char_converter.h"
 #include "engine/import/cvcal_parser.h"
 #include "platform/win32/code_page.h"
+#include "platform/win32/utf8_codec.h"
 #include "support/language_text.h"
 
 namespace {
@@ -15,26 +16,18 @@ void ReplaceAll(std::string& text, std::string_view from, const std::string& to)
     }
 }
 
-// ASCII text reads the same in UTF-8 and UTF-16, so it needs no converter.
-bool IsAscii(std::string_view bytes) {
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 void CvCalParser::DecodeValue(std::string_view value, int encoding, const char* charset,
                               bool unescape, std::u16string& out) {
-    bool escaped = unescape && value.find('\\') != std::string_view::npos;
-    std::string bytes = escaped ? vSyncCharConverter::Unescape(value) : std::string(value);
+    std::string_view bytes = value;
+    if (unescape && value.find('\\') != std::string_view::npos) {
+        vSyncCharConverter::Unescape(value, unescaped_);
+        bytes = unescaped_;
+    }
     if ((encoding == kCurrentEncoding ? Encoding : encoding) == kEncodingQuotedPrintable) {
-        std::string decoded;
-        if (vSyncCharConverter::QPDecode(bytes, decoded, true)) {
-            bytes.swap(decoded);
+        if (vSyncCharConverter::QPDecode(bytes, qpDecoded_, true)) {
+            bytes = qpDecoded_;
         } else {
             std::string text = LanguageText("IDS_ERR_INVALID_FORMAT_VCAL");
             ReplaceAll(text, "%1", FileName);
@@ -42,19 +35,38 @@ void CvCalParser::DecodeValue(std::string_view value, int encoding, const char* 
             consumer_.ShowWarning(LanguageText("IDS_APP_TITLE"), text);
         }
     }
-    std::u16string wide;
-    if (g_charConverter == nullptr) {
-        wide = AnsiToWide(bytes);
-    } else {
-        int codePage =
-            g_charConverter->SelectByCharsetName(charset ? std::string(charset) : Charset);
-        bool utf8 = codePage == static_cast<int>(CP_UTF8) ||
-                    (codePage == kAnsiCodePage && ansiCodePage_ == CP_UTF8);
-        if (utf8 && IsAscii(bytes)) {
-            wide.assign(bytes.begin(), bytes.end());
-        } else {
-            g_charConverter->ToUnicodeByName(g_charConverter->CurrentCharsetName(), bytes, wide);
-        }
+    ConvertValueBytes(bytes, charset, out);
+}
+
+int CvCalParser::SelectCharset(std::string_view name) {
+    // Selecting the name the converter has just selected again would change
+    // nothing; the catalogue does not change while a file is read.
+    bool again = selectedCharset_.Converter == g_charConverter && selectedCharset_.Name == name &&
+                 g_charConverter->CurrentCodePage() == selectedCharset_.CodePage;
+    if (!again) {
+        selectedCharset_.Name.assign(name);
+        selectedCharset_.CodePage = g_charConverter->SelectByCharsetName(selectedCharset_.Name);
+        selectedCharset_.Converter = g_charConverter;
     }
+    return selectedCharset_.CodePage;
+}
+
+void CvCalParser::ConvertValueBytes(std::string_view bytes, const char* charset,
+                                    std::u16string& out) {
+    if (g_charConverter == nullptr) {
+        out = AnsiToWide(bytes);
+        return;
+    }
+    int codePage = SelectCharset(charset ? std::string_view(charset) : std::string_view(Charset));
+    // A set the catalogue lacks converts from the ANSI code page, like an
+    // empty one.
+    bool ansi = codePage == kAnsiCodePage || codePage == kUnknownCodePage;
+    bool utf8 = codePage == static_cast<int>(CP_UTF8) || (ansi && ansiCodePage_ == CP_UTF8);
+    if (utf8 && DecodeWellFormedUtf8(bytes, out)) {
+        return;
+    }
+    std::u16string wide;
+    g_charConverter->ToUnicodeByName(g_charConverter->CurrentCharsetName(), std::string(bytes),
+                                     wide);
     out = std::move(wide);
 }

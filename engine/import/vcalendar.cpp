@@ -78,7 +78,7 @@ int CvCalParser::VCalendarProperties::Handle(CvCalParser& parser) {
 }
 
 int CvCalParser::VCalendarProperties::Version(CvCalParser& parser) {
-    std::string value = parser.Reader.ValueTrimmed();
+    std::string_view value = parser.Reader.ValueTrimmed();
     if (value == "1.0") {
         parser.Version = kVersionVCal10;
     } else if (value == "2.0") {
@@ -134,7 +134,7 @@ void CvCalParser::VCalendarProperties::Tz(CvCalParser& parser) {
 }
 
 int CvCalParser::VCalendarProperties::Begin(CvCalParser& parser) {
-    std::string component = parser.Reader.ValueTrimmed();
+    std::string component(parser.Reader.ValueTrimmed());
     bool ical = parser.Version == kVersionICal20;
     if (component == "VEVENT") {
         if (parser.ParseVEVENT() && parser.consumer_.AddEvent(parser) < 0) {

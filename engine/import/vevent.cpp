@@ -3,7 +3,9 @@
 
 #include "engine/import/cvcal_parser.h"
 
-#include <unordered_map>
+#include <array>
+#include <span>
+#include <vector>
 
 namespace {
 
@@ -15,6 +17,39 @@ struct PropertyRow {
     std::string_view name;
     int versions;
     PropertyHandler handler;
+};
+
+// The handlers of one calendar version, found by the name's first character and
+// then its length and text: a handful of comparisons per property.
+class PropertyTable {
+public:
+    PropertyTable(std::span<const PropertyRow> rows, int mask) {
+        for (const PropertyRow& row : rows) {
+            if ((row.versions & mask) != 0) {
+                byLetter_[Letter(row.name)].push_back(row);
+            }
+        }
+    }
+
+    PropertyHandler Find(std::string_view name) const {
+        if (name.empty()) {
+            return nullptr;
+        }
+        for (const PropertyRow& row : byLetter_[Letter(name)]) {
+            if (row.name == name) {
+                return row.handler;
+            }
+        }
+        return nullptr;
+    }
+
+private:
+    static size_t Letter(std::string_view name) {
+        return static_cast<unsigned char>(name[0]) % kBuckets;
+    }
+
+    static constexpr size_t kBuckets = 32;
+    std::array<std::vector<PropertyRow>, kBuckets> byLetter_;
 };
 
 } // namespace
@@ -52,11 +87,10 @@ struct CvCalParser::VEventProperties {
     static void DecodeText(CvCalParser& p, bool logParams, bool unescape, std::u16string& out);
     static void DateList(CvCalParser& p, std::vector<std::string>& items, std::string& zone,
                          bool* periods);
-    static const std::unordered_map<std::string_view, PropertyHandler>& Table(int version);
+    static const PropertyTable& Table(int version);
 };
 
-const std::unordered_map<std::string_view, PropertyHandler>&
-CvCalParser::VEventProperties::Table(int version) {
+const PropertyTable& CvCalParser::VEventProperties::Table(int version) {
     static const PropertyRow kRows[] = {
         {"ATTACH", kBothVersions, Ignore},
         {"ATTENDEE", kVCalOnly, AttendeeVCal},
@@ -97,25 +131,14 @@ CvCalParser::VEventProperties::Table(int version) {
         {"BEGIN", kBothVersions, Begin},
         {"END", kBothVersions, End},
     };
-    auto build = [](int mask) {
-        std::unordered_map<std::string_view, PropertyHandler> table;
-        for (const PropertyRow& row : kRows) {
-            if ((row.versions & mask) != 0) {
-                table.emplace(row.name, row.handler);
-            }
-        }
-        return table;
-    };
-    static const auto kVCalTable = build(kVCalOnly);
-    static const auto kICalTable = build(kICalOnly);
+    static const PropertyTable kVCalTable(kRows, kVCalOnly);
+    static const PropertyTable kICalTable(kRows, kICalOnly);
     return version == kVersionICal20 ? kICalTable : kVCalTable;
 }
 
 bool CvCalParser::VEventProperties::Dispatch(CvCalParser& p) {
-    const auto& table = Table(p.Version);
-    auto row = table.find(p.Reader.Name);
-    if (row != table.end()) {
-        return row->second(p);
+    if (PropertyHandler handler = Table(p.Version).Find(p.Reader.Name)) {
+        return handler(p);
     }
     if (p.Reader.Name.starts_with("X-")) {
         if (p.Version == kVersionICal20 && p.Reader.Name == "X-MICROSOFT-CDO-IMPORTANCE" &&
@@ -168,14 +191,13 @@ void CvCalParser::FinishEvent() {
 // Participants.
 
 std::string CvCalParser::VEventProperties::AddressWithoutMailto(CvCalParser& p) {
-    std::string value = p.Reader.ValueTrimmed();
+    std::string_view value = p.Reader.ValueTrimmed();
     if (value.starts_with("MAILTO:")) {
-        return value.substr(7);
-    }
-    if (!value.empty()) {
+        value.remove_prefix(7);
+    } else if (!value.empty()) {
         p.LogParseError("prop value has no \"MAILTO:\"", true, 1);
     }
-    return value;
+    return std::string(value);
 }
 
 bool CvCalParser::VEventProperties::AttendeeVCal(CvCalParser& p) {
@@ -300,7 +322,7 @@ bool CvCalParser::VEventProperties::Class(CvCalParser& p) {
     if (!p.Reader.ReadValue(kEncodingNone)) {
         return true;
     }
-    std::string value = p.Reader.ValueTrimmed();
+    std::string_view value = p.Reader.ValueTrimmed();
     if (value == "CONFIDENTIAL") {
         p.Event.Sensitivity = kSensitivityConfidential;
     } else if (value == "PRIVATE") {
@@ -387,17 +409,17 @@ EventDate CvCalParser::VEventProperties::DateProperty(CvCalParser& p) {
     if (!p.Reader.ReadValue(kEncodingNone)) {
         return {};
     }
-    std::string value = p.Reader.ValueTrimmed();
+    std::string_view value = p.Reader.ValueTrimmed();
     if (!p.IsValidDate(value, true)) {
         return {};
     }
-    return {value, zone};
+    return {std::string(value), zone};
 }
 
 bool CvCalParser::VEventProperties::DtStart(CvCalParser& p) {
     EventDate date = DateProperty(p);
     if (!date.Date.empty()) {
-        p.Event.Start = date;
+        p.Event.Start = std::move(date);
     }
     return true;
 }
@@ -405,7 +427,7 @@ bool CvCalParser::VEventProperties::DtStart(CvCalParser& p) {
 bool CvCalParser::VEventProperties::DtEnd(CvCalParser& p) {
     EventDate date = DateProperty(p);
     if (!date.Date.empty()) {
-        p.Event.End = date;
+        p.Event.End = std::move(date);
     }
     return true;
 }
@@ -493,7 +515,7 @@ bool CvCalParser::VEventProperties::Begin(CvCalParser& p) {
     if (!p.Reader.ReadValue(kEncodingNone)) {
         return true;
     }
-    std::string component = p.Reader.ValueTrimmed();
+    std::string component(p.Reader.ValueTrimmed());
     if (component == "VALARM") {
         p.ParseVALARM();
         return true;

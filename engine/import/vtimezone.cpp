@@ -62,7 +62,7 @@ void CvCalParser::VTimezoneReader::ReadZone() {
         if (!p.Reader.ReadValue(kEncodingNone)) {
             continue;
         }
-        std::string value = p.Reader.ValueTrimmed();
+        std::string value(p.Reader.ValueTrimmed());
         if (name == "TZID") {
             tzid = value;
         } else if (name == "BEGIN" && (value == "STANDARD" || value == "DAYLIGHT")) {
@@ -93,7 +93,7 @@ bool CvCalParser::VTimezoneReader::ReadComponent(ZoneComponent& component) {
             continue;
         }
         p.Reader.ReadValue(kEncodingNone);
-        std::string value = p.Reader.ValueTrimmed();
+        std::string value(p.Reader.ValueTrimmed());
         if (value == ownName || value == "VTIMEZONE") {
             zoneGoesOn = value == ownName;
             break;
@@ -130,7 +130,7 @@ void CvCalParser::VTimezoneReader::ComponentProperty(ZoneComponent& component) {
 }
 
 std::optional<COleDateTime> CvCalParser::VTimezoneReader::RawDate() {
-    std::string value = p.Reader.ValueTrimmed();
+    std::string value(p.Reader.ValueTrimmed());
     COleDateTime date;
     if (!p.IsValidDate(value, true) || !p.ToDate(value, "", date, kToDateRaw, "") ||
         date.GetStatus() != COleDateTime::valid) {
@@ -140,7 +140,7 @@ std::optional<COleDateTime> CvCalParser::VTimezoneReader::RawDate() {
 }
 
 void CvCalParser::VTimezoneReader::Offset(std::optional<int>& offset) {
-    std::string value = p.Reader.ValueTrimmed();
+    std::string value(p.Reader.ValueTrimmed());
     int minutes = 0;
     if (!ParseUtcOffset(value, minutes)) {
         p.Log("Invalid VTIMEZONE.COMPONENT.TZOFFSET -" + value, kWhere, 3);

@@ -214,6 +214,40 @@ PropValue ReadValue(const SqliteStatement& row, LONG type, int column) {
     return value;
 }
 
+ExceptionRecord ReadException(const SqliteStatement& row) {
+    ExceptionRecord exception;
+    exception.originalDay = static_cast<int>(row.Int(1));
+    exception.deleted = row.Int(2) != 0;
+    exception.startLocal = row.Int(3);
+    exception.endLocal = row.Int(4);
+    std::optional<std::u16string>* texts[] = {&exception.subject, &exception.location,
+                                              &exception.body};
+    for (int i = 0; i < 3; ++i) {
+        if (!row.IsNull(5 + i)) {
+            *texts[i] = row.Text16(5 + i);
+        }
+    }
+    return exception;
+}
+
+// Hands each row of a query over a range of item ids (column 0) to the
+// record of that id; rows and records are both in id order, and rows of
+// items that are not among the records are passed over.
+template <class Read>
+void DistributeRows(SqliteStatement& query, std::span<AppointmentRecord> records, Read read) {
+    auto record = records.begin();
+    while (record != records.end() && query.Step()) {
+        const std::int64_t id = query.Int(0);
+        while (record != records.end() && record->id < id) {
+            ++record;
+        }
+        if (record != records.end() && record->id == id) {
+            read(*record, query);
+        }
+    }
+    query.Reset();
+}
+
 const char* OrderClause(ItemOrder order) {
     switch (order) {
     case ItemOrder::Start:
@@ -428,68 +462,118 @@ std::optional<AppointmentRecord> CalendarStore::LoadItem(std::int64_t id) {
 }
 
 void CalendarStore::LoadProps(AppointmentRecord& record) {
-    if (record.props) {
-        return;
+    if (!record.props) {
+        ReadProps(std::span(&record, 1));
     }
-    record.props.emplace();
-    if (record.id == 0) {
-        return;
-    }
-    SqliteStatement& query = db_->Cached("SELECT prop_id, type, value FROM props WHERE item_id=?");
-    query.Bind(1, record.id);
-    while (query.Step()) {
-        const LONG type = static_cast<LONG>(query.Int(1));
-        (*record.props)[static_cast<LONG>(query.Int(0))] = ReadValue(query, type, 2);
-    }
-    query.Reset();
 }
 
 void CalendarStore::LoadRecipients(AppointmentRecord& record) {
-    if (record.recipients) {
-        return;
+    if (!record.recipients) {
+        ReadRecipients(std::span(&record, 1));
     }
-    record.recipients.emplace();
-    if (record.id == 0) {
-        return;
-    }
-    SqliteStatement& query =
-        db_->Cached("SELECT name, address, type FROM recipients WHERE item_id=? ORDER BY position");
-    query.Bind(1, record.id);
-    while (query.Step()) {
-        record.recipients->push_back(
-            {query.Text16(0), query.Text16(1), static_cast<LONG>(query.Int(2))});
-    }
-    query.Reset();
 }
 
 void CalendarStore::LoadExceptions(AppointmentRecord& record) {
-    if (record.exceptions) {
-        return;
+    if (!record.exceptions) {
+        ReadExceptions(std::span(&record, 1));
     }
-    record.exceptions.emplace();
-    if (record.id == 0) {
-        return;
+}
+
+std::int64_t CalendarStore::LastItemId() {
+    SqliteStatement& query = db_->Cached("SELECT max(id) FROM items");
+    const std::int64_t id = query.Step() ? query.Int(0) : 0;
+    query.Reset();
+    return id;
+}
+
+std::int64_t CalendarStore::CountItemsUpTo(std::int64_t folderId, std::int64_t lastId) {
+    SqliteStatement& query = db_->Cached("SELECT count(*) FROM items WHERE folder_id=? AND id<=?");
+    query.Bind(1, folderId).Bind(2, lastId);
+    query.Step();
+    const std::int64_t count = query.Int(0);
+    query.Reset();
+    return count;
+}
+
+// The walk goes along the ids (the table's own order) and tests the folder of
+// each row: "+folder_id" keeps SQLite from sorting the folder's whole index
+// for every window.
+std::vector<AppointmentRecord> CalendarStore::LoadItemsAfter(std::int64_t folderId,
+                                                             std::int64_t afterId,
+                                                             std::int64_t lastId, size_t limit) {
+    SqliteStatement& query = db_->Cached(std::string("SELECT ") + kItemColumns +
+                                         " FROM items WHERE id>? AND id<=? AND +folder_id=? "
+                                         "ORDER BY id LIMIT ?");
+    query.Bind(1, afterId).Bind(2, lastId).Bind(3, folderId).Bind(4, std::int64_t(limit));
+    return ReadWindow(query);
+}
+
+std::vector<AppointmentRecord> CalendarStore::LoadItemsFrom(std::int64_t folderId,
+                                                            std::int64_t lastId, size_t position,
+                                                            size_t limit) {
+    SqliteStatement& query = db_->Cached(std::string("SELECT ") + kItemColumns +
+                                         " FROM items WHERE id<=? AND +folder_id=? "
+                                         "ORDER BY id LIMIT ? OFFSET ?");
+    query.Bind(1, lastId).Bind(2, folderId).Bind(3, std::int64_t(limit));
+    query.Bind(4, std::int64_t(position));
+    return ReadWindow(query);
+}
+
+SqliteStatement& CalendarStore::PartQuery(const char* sql, std::span<AppointmentRecord> records,
+                                          void (*makeEmpty)(AppointmentRecord&)) {
+    for (AppointmentRecord& record : records) {
+        makeEmpty(record);
     }
-    SqliteStatement& query =
-        db_->Cached("SELECT original_day, deleted, start_local, end_local, subject, location, "
-                    "body FROM exceptions WHERE item_id=? ORDER BY original_day");
-    query.Bind(1, record.id);
+    SqliteStatement& query = db_->Cached(sql);
+    // New items (id 0) have nothing stored: an empty range.
+    const bool stored = !records.empty() && records.front().id != 0;
+    query.Bind(1, stored ? records.front().id : std::int64_t{1});
+    query.Bind(2, stored ? records.back().id : std::int64_t{0});
+    return query;
+}
+
+std::vector<AppointmentRecord> CalendarStore::ReadWindow(SqliteStatement& query) {
+    std::vector<AppointmentRecord> records;
     while (query.Step()) {
-        ExceptionRecord exception;
-        exception.originalDay = static_cast<int>(query.Int(0));
-        exception.deleted = query.Int(1) != 0;
-        exception.startLocal = query.Int(2);
-        exception.endLocal = query.Int(3);
-        for (int column = 4; column <= 6; ++column) {
-            if (!query.IsNull(column)) {
-                (column == 4   ? exception.subject
-                 : column == 5 ? exception.location
-                               : exception.body) = query.Text16(column);
-            }
-        }
-        record.exceptions->push_back(std::move(exception));
+        records.push_back(ReadItem(query));
     }
     query.Reset();
+    ReadProps(records);
+    ReadRecipients(records);
+    ReadExceptions(records);
+    return records;
+}
+
+void CalendarStore::ReadProps(std::span<AppointmentRecord> records) {
+    SqliteStatement& query =
+        PartQuery("SELECT item_id, prop_id, type, value FROM props WHERE item_id BETWEEN ? AND ? "
+                  "ORDER BY item_id",
+                  records, [](AppointmentRecord& record) { record.props.emplace(); });
+    DistributeRows(query, records, [](AppointmentRecord& record, const SqliteStatement& row) {
+        const LONG type = static_cast<LONG>(row.Int(2));
+        (*record.props)[static_cast<LONG>(row.Int(1))] = ReadValue(row, type, 3);
+    });
+}
+
+void CalendarStore::ReadRecipients(std::span<AppointmentRecord> records) {
+    SqliteStatement& query =
+        PartQuery("SELECT item_id, name, address, type FROM recipients "
+                  "WHERE item_id BETWEEN ? AND ? ORDER BY item_id, position",
+                  records, [](AppointmentRecord& record) { record.recipients.emplace(); });
+    DistributeRows(query, records, [](AppointmentRecord& record, const SqliteStatement& row) {
+        record.recipients->push_back({row.Text16(1), row.Text16(2), static_cast<LONG>(row.Int(3))});
+    });
+}
+
+void CalendarStore::ReadExceptions(std::span<AppointmentRecord> records) {
+    SqliteStatement& query =
+        PartQuery("SELECT item_id, original_day, deleted, start_local, end_local, subject, "
+                  "location, body FROM exceptions WHERE item_id BETWEEN ? AND ? "
+                  "ORDER BY item_id, original_day",
+                  records, [](AppointmentRecord& record) { record.exceptions.emplace(); });
+    DistributeRows(query, records, [](AppointmentRecord& record, const SqliteStatement& row) {
+        record.exceptions->push_back(ReadException(row));
+    });
 }
 
 void CalendarStore::WriteItemRow(AppointmentRecord& record) {
@@ -589,22 +673,54 @@ void CalendarStore::WriteExceptions(const AppointmentRecord& record, bool replac
     }
 }
 
-void CalendarStore::SaveItem(AppointmentRecord& record) {
+void CalendarStore::WriteChangedProps(const AppointmentRecord& record,
+                                      const std::set<LONG>& propIds) {
+    SqliteStatement& upsert =
+        db_->Cached("INSERT OR REPLACE INTO props(item_id, prop_id, type, value) VALUES(?,?,?,?)");
+    for (LONG propId : propIds) {
+        auto found = record.props->find(propId);
+        if (found == record.props->end()) {
+            db_->Cached("DELETE FROM props WHERE item_id=? AND prop_id=?")
+                .Bind(1, record.id)
+                .Bind(2, std::int64_t{propId})
+                .Run();
+            continue;
+        }
+        upsert.Bind(1, record.id)
+            .Bind(2, std::int64_t{propId})
+            .Bind(3, std::int64_t{found->second.type});
+        BindValue(upsert, 4, found->second);
+        upsert.Run();
+    }
+}
+
+void CalendarStore::WriteParts(AppointmentRecord& record, const ItemChanges& changes) {
+    // A new item has nothing to replace: only the parts it holds are written.
+    const bool isNew = record.id == 0;
+    if (isNew || changes.fields) {
+        WriteItemRow(record);
+    }
+    if (record.props && (isNew || changes.allProps) && !(isNew && record.props->empty())) {
+        WriteProps(record, !isNew);
+    } else if (record.props && !changes.props.empty()) {
+        WriteChangedProps(record, changes.props);
+    }
+    if (record.recipients && (isNew || changes.recipients) &&
+        !(isNew && record.recipients->empty())) {
+        WriteRecipients(record, !isNew);
+    }
+    if (record.exceptions && (isNew || changes.exceptions) &&
+        !(isNew && record.exceptions->empty())) {
+        WriteExceptions(record, !isNew);
+    }
+}
+
+void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& changes) {
+    ++changes_;
     SqliteTransaction transaction(*db_);
     const std::int64_t previousId = record.id;
     try {
-        // A new item has nothing to replace: only the parts it holds are written.
-        const bool isNew = record.id == 0;
-        WriteItemRow(record);
-        if (record.props && !(isNew && record.props->empty())) {
-            WriteProps(record, !isNew);
-        }
-        if (record.recipients && !(isNew && record.recipients->empty())) {
-            WriteRecipients(record, !isNew);
-        }
-        if (record.exceptions && !(isNew && record.exceptions->empty())) {
-            WriteExceptions(record, !isNew);
-        }
+        WriteParts(record, changes);
         transaction.Commit();
     } catch (...) {
         record.id = previousId;
@@ -613,12 +729,24 @@ void CalendarStore::SaveItem(AppointmentRecord& record) {
 }
 
 void CalendarStore::DeleteItem(std::int64_t id) {
+    ++changes_;
     SqliteTransaction transaction(*db_);
     db_->Cached("DELETE FROM items WHERE id=?").Bind(1, id).Run();
     transaction.Commit();
 }
 
 LONG CalendarStore::NamedPropId(const std::u16string& setGuid, LONG id, bool create) {
+    // Every store maps the premapped names to the same ids from its creation
+    // on: those are answered without a query.
+    for (const PremappedName& name : kPremappedNames) {
+        if (name.id == id && setGuid == name.setGuid) {
+            return name.propId;
+        }
+    }
+    return ReadOrMapName(setGuid, id, create);
+}
+
+LONG CalendarStore::ReadOrMapName(const std::u16string& setGuid, LONG id, bool create) {
     SqliteStatement& query =
         db_->Cached("SELECT prop_id FROM named_props WHERE set_guid=? AND lid=?");
     query.Bind(1, setGuid).Bind(2, std::int64_t{id});

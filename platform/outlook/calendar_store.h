@@ -16,6 +16,7 @@
 #include <list>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -75,8 +76,25 @@ public:
     void LoadProps(AppointmentRecord& record);
     void LoadRecipients(AppointmentRecord& record);
     void LoadExceptions(AppointmentRecord& record);
-    // Writes the item in one transaction; gives a new item its id.
-    void SaveItem(AppointmentRecord& record);
+
+    // A walk over a folder's items in creation order, a window at a time: up
+    // to limit items, every part loaded, in a few queries for the whole
+    // window. Items above lastId (added after the walk began) are left out.
+    // The window after the item afterId:
+    std::vector<AppointmentRecord> LoadItemsAfter(std::int64_t folderId, std::int64_t afterId,
+                                                  std::int64_t lastId, size_t limit);
+    // The window from a 0-based position of the walk:
+    std::vector<AppointmentRecord> LoadItemsFrom(std::int64_t folderId, std::int64_t lastId,
+                                                 size_t position, size_t limit);
+    // The highest item id in use (0 for none), and the folder's items up to it.
+    std::int64_t LastItemId();
+    std::int64_t CountItemsUpTo(std::int64_t folderId, std::int64_t lastId);
+    // Grows with every save and delete through this store, so that a reader
+    // holding items read ahead can tell that they may have changed.
+    std::uint64_t ChangeCount() const { return changes_; }
+    // Writes the item in one transaction; gives a new item its id. Of a
+    // stored item only the changed parts are written.
+    void SaveItem(AppointmentRecord& record, const ItemChanges& changes);
     void DeleteItem(std::int64_t id);
 
     // The property id (0x8000 and up) of a named property: the set GUID in
@@ -93,8 +111,22 @@ private:
     void CheckSchema();
     void WriteItemRow(AppointmentRecord& record);
     void WriteProps(const AppointmentRecord& record, bool replace);
+    void WriteChangedProps(const AppointmentRecord& record, const std::set<LONG>& propIds);
+    void WriteParts(AppointmentRecord& record, const ItemChanges& changes);
+    LONG ReadOrMapName(const std::u16string& setGuid, LONG id, bool create);
     void WriteRecipients(const AppointmentRecord& record, bool replace);
     void WriteExceptions(const AppointmentRecord& record, bool replace);
+    // The parts of saved records in id order, each read for all of them in
+    // one query over their id range.
+    void ReadProps(std::span<AppointmentRecord> records);
+    void ReadRecipients(std::span<AppointmentRecord> records);
+    void ReadExceptions(std::span<AppointmentRecord> records);
+    // A part's query bound to the records' id range, after giving each
+    // record its empty part.
+    SqliteStatement& PartQuery(const char* sql, std::span<AppointmentRecord> records,
+                               void (*makeEmpty)(AppointmentRecord&));
+    // The records of an item query, with their parts.
+    std::vector<AppointmentRecord> ReadWindow(SqliteStatement& query);
 
     // The statement for a filter's shape, from a small cache of the shapes
     // used last (filters differ in shape only by the code that builds them).
@@ -108,4 +140,5 @@ private:
     std::unique_ptr<SqliteDatabase> db_;
     StoreZone systemZone_;
     std::list<std::pair<std::string, std::unique_ptr<SqliteStatement>>> queries_;
+    std::uint64_t changes_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "platform/com/com_error.h"
 #include "platform/outlook/civil_day.h"
 #include "platform/outlook/filter_evaluation.h"
+#include "platform/outlook/item_walk.h"
 #include "platform/outlook/outlook_objects.h"
 #include "platform/win32/locale.h"
 
@@ -82,14 +83,14 @@ public:
         : app_(std::move(app)), folderId_(folderId) {}
 
     LONG GetCount() override {
-        if (!filter_ && !includeRecurrences_ && !list_) {
+        if (IsPlainWalk() && !walk_) {
             return static_cast<LONG>(app_->Store().CountItems(folderId_));
         }
-        return static_cast<LONG>(List().size());
+        return static_cast<LONG>(Size());
     }
     CComPtr<IUnknown> Item(const _variant_t& index) override {
         const LONG i = index.ToLong();
-        if (i < 1 || i > static_cast<LONG>(List().size())) {
+        if (i < 1 || i > static_cast<LONG>(Size())) {
             throw _com_error(DISP_E_BADINDEX, u"There is no item at this index.");
         }
         return Make(static_cast<size_t>(i - 1));
@@ -103,12 +104,12 @@ public:
         }
         order_ = *order;
         descending_ = descending;
-        list_.reset();
+        Forget();
     }
     bool GetIncludeRecurrences() override { return includeRecurrences_; }
     void PutIncludeRecurrences(bool include) override {
         includeRecurrences_ = include;
-        list_.reset();
+        Forget();
     }
     CComPtr<IUnknown> GetFirst() override {
         cursor_ = 0;
@@ -120,9 +121,24 @@ public:
     }
 
 private:
-    CComPtr<IUnknown> Current() {
-        return cursor_ < List().size() ? Make(cursor_) : CComPtr<IUnknown>();
+    CComPtr<IUnknown> Current() { return cursor_ < Size() ? Make(cursor_) : CComPtr<IUnknown>(); }
+    // The folder's items as they are, in creation order: walked a window at
+    // a time instead of through a list of every item.
+    bool IsPlainWalk() const {
+        return !filter_ && !includeRecurrences_ && order_ == ItemOrder::Creation && !descending_;
     }
+    ItemWalk& Walk() {
+        if (!walk_) {
+            walk_.emplace(app_->Store(), folderId_);
+        }
+        return *walk_;
+    }
+    size_t Size() { return IsPlainWalk() ? Walk().Count() : List().size(); }
+    void Forget() {
+        list_.reset();
+        walk_.reset();
+    }
+    std::optional<AppointmentRecord> Load(size_t position);
     const ItemIndex& List();
     ItemIndex MergedWithOccurrences();
     void AddSingles(std::vector<ItemEntry>& entries, const SqlCondition& condition);
@@ -136,6 +152,7 @@ private:
     bool descending_ = false;
     bool includeRecurrences_ = false;
     std::optional<ItemIndex> list_;
+    std::optional<ItemWalk> walk_;
     size_t cursor_ = 0;
 };
 
@@ -209,9 +226,16 @@ const ItemIndex& ItemsImpl::List() {
     return *list_;
 }
 
+std::optional<AppointmentRecord> ItemsImpl::Load(size_t position) {
+    if (IsPlainWalk()) {
+        return Walk().Take(position);
+    }
+    return app_->Store().LoadItem(list_->ids[position]);
+}
+
 CComPtr<IUnknown> ItemsImpl::Make(size_t position) {
-    const int originalDay = list_->DayAt(position);
-    std::optional<AppointmentRecord> record = app_->Store().LoadItem(list_->ids[position]);
+    const int originalDay = IsPlainWalk() ? kNotAnOccurrence : list_->DayAt(position);
+    std::optional<AppointmentRecord> record = Load(position);
     if (!record) {
         throw _com_error(MAPI_E_NOT_FOUND, u"The item has been deleted.");
     }
@@ -234,7 +258,7 @@ CComPtr<IUnknown> ItemsImpl::Add(const _variant_t& type) {
     record.props.emplace();
     record.recipients.emplace();
     record.exceptions.emplace();
-    list_.reset();
+    Forget();
     return MakeComObject<AppointmentItemImpl>(app_, std::move(record), false);
 }
 

@@ -73,6 +73,12 @@ SqliteStatement& SqliteStatement::Bind(int index, double value) {
 }
 
 SqliteStatement& SqliteStatement::Bind(int index, const std::u16string& value) {
+    // The store's text is UTF-8: ASCII text is narrowed here, without SQLite
+    // converting a UTF-16 copy when the statement runs.
+    if (std::all_of(value.begin(), value.end(), [](char16_t c) { return c < 0x80; })) {
+        narrow_.assign(value.begin(), value.end());
+        return Bind(index, narrow_);
+    }
     const int rc = sqlite3_bind_text16(stmt_, index, value.data(),
                                        static_cast<int>(value.size() * 2), SQLITE_TRANSIENT);
     if (rc != SQLITE_OK) {
@@ -219,9 +225,11 @@ std::int64_t SqliteDatabase::LastInsertRowId() const {
     return sqlite3_last_insert_rowid(db_);
 }
 
+// Transactions are opened and closed once per save: their statements are
+// prepared once.
 SqliteTransaction::SqliteTransaction(SqliteDatabase& db)
     : db_(db), nested_(sqlite3_get_autocommit(db.Handle()) == 0) {
-    db_.Exec(nested_ ? "SAVEPOINT save_item" : "BEGIN IMMEDIATE");
+    db_.Cached(nested_ ? "SAVEPOINT save_item" : "BEGIN IMMEDIATE").Run();
 }
 
 SqliteTransaction::~SqliteTransaction() {
@@ -233,6 +241,6 @@ SqliteTransaction::~SqliteTransaction() {
 }
 
 void SqliteTransaction::Commit() {
-    db_.Exec(nested_ ? "RELEASE save_item" : "COMMIT");
+    db_.Cached(nested_ ? "RELEASE save_item" : "COMMIT").Run();
     open_ = false;
 }

@@ -1,8 +1,14 @@
 #include "platform/win32/code_page_conversion.h"
 
 #include "platform/win32/iconv_pump.h"
+#include "platform/win32/utf8_codec.h"
+
+#include <cstdint>
+#include <unordered_map>
 
 namespace {
+
+constexpr UINT kUtf8CodePage = 65001;
 
 constexpr char16_t kReplacementCharacter = u'\uFFFD';
 
@@ -63,15 +69,87 @@ void PutDefaultCharacter(const CodePageInfo& page, std::u16string_view broken,
     }
 }
 
+// What iconv makes of the 128 ASCII characters in one piece, compared with
+// the characters themselves.
+bool ProbeAscii(const CodePageInfo& page, IconvDirection direction) {
+    std::string bytes(128, '\0');
+    std::u16string wide(128, u'\0');
+    for (int c = 0; c < 128; ++c) {
+        bytes[c] = static_cast<char>(c);
+        wide[c] = static_cast<char16_t>(c);
+    }
+    IconvPump pump(page, direction, 512);
+    if (!pump.IsOpen()) {
+        return false;
+    }
+    if (direction == IconvDirection::kDecode) {
+        return pump.Convert(std::string_view(bytes)) == bytes.size() && pump.Units() == wide;
+    }
+    if (pump.Convert(std::u16string_view(wide)) != wide.size()) {
+        return false;
+    }
+    pump.Finish();
+    return pump.Bytes() == bytes;
+}
+
+// Whether the code page maps each ASCII character to the byte of the same
+// value and back, as most do (not EBCDIC, UTF-7, UTF-16 or ISO-2022-KR), so
+// that ASCII text can be copied. Asked of iconv once per code page. Bytes
+// below 128 of a code page that switches modes may be a switch (ISO-2022
+// escapes), so such text is always decoded by iconv.
+bool KeepsAscii(const CodePageInfo& page, IconvDirection direction) {
+    if (direction == IconvDirection::kDecode && page.kind == CodePageKind::kStateful) {
+        return false;
+    }
+    thread_local std::unordered_map<std::uint64_t, bool> known;
+    std::uint64_t key = std::uint64_t{page.codePage} << 1 | (direction == IconvDirection::kDecode);
+    auto found = known.find(key);
+    if (found == known.end()) {
+        found = known.emplace(key, ProbeAscii(page, direction)).first;
+    }
+    return found->second;
+}
+
+// The conversions that need no iconv: ASCII text in a code page that keeps
+// it, and UTF-8. False when the text must go through iconv.
+bool EncodeDirectly(const CodePageInfo& page, std::u16string_view wide,
+                    const EncodeOptions& options, std::string& out) {
+    if (page.codePage == kUtf8CodePage) {
+        return EncodeUtf8(wide, options.failOnInvalid, out);
+    }
+    if (!IsAsciiText(wide) || !KeepsAscii(page, IconvDirection::kEncode)) {
+        return false;
+    }
+    out.assign(wide.begin(), wide.end());
+    return true;
+}
+
+bool DecodeDirectly(const CodePageInfo& page, std::string_view bytes, std::u16string& out) {
+    if (page.codePage == kUtf8CodePage) {
+        return DecodeWellFormedUtf8(bytes, out);
+    }
+    if (!IsAsciiText(bytes) || !KeepsAscii(page, IconvDirection::kDecode)) {
+        return false;
+    }
+    out.assign(bytes.begin(), bytes.end());
+    return true;
+}
+
 } // namespace
 
 ConversionResult EncodeWide(const CodePageInfo& page, std::u16string_view wide,
                             const EncodeOptions& options, std::string& out, bool& usedDefault) {
+    usedDefault = false;
+    if (EncodeDirectly(page, wide, options, out)) {
+        return ConversionResult::kDone;
+    }
+    if (page.codePage == kUtf8CodePage) {
+        return ConversionResult::kInvalidInput;
+    }
     IconvPump pump(page, IconvDirection::kEncode, wide.size() * 3 + 8);
     if (!pump.IsOpen()) {
         return ConversionResult::kUnavailable;
     }
-    usedDefault = false;
     while (!wide.empty()) {
         wide.remove_prefix(pump.Convert(wide));
         if (wide.empty()) {
@@ -91,6 +169,9 @@ ConversionResult EncodeWide(const CodePageInfo& page, std::u16string_view wide,
 
 ConversionResult DecodeNarrow(const CodePageInfo& page, std::string_view bytes, bool failOnInvalid,
                               std::u16string& out) {
+    if (DecodeDirectly(page, bytes, out)) {
+        return ConversionResult::kDone;
+    }
     IconvPump pump(page, IconvDirection::kDecode, bytes.size() * 2 + 4);
     if (!pump.IsOpen()) {
         return ConversionResult::kUnavailable;

@@ -2,7 +2,8 @@
 // Whole-text conversion between UTF-16 and the bytes of one code page over
 // iconv. The text goes through iconv in one call; only where a character
 // cannot be converted does the loop stop, put a stand-in in its place and go
-// on with the rest.
+// on with the rest. UTF-8, and ASCII text in the code pages that write ASCII
+// as it is, are converted directly, with the same result.
 
 #include "platform/win32/code_page_table.h"
 

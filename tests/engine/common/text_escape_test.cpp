@@ -50,6 +50,14 @@ TEST(TextEscape, UnescapeUndoesEscapeExceptForCarriageReturns) {
     EXPECT_EQ(vSyncCharConverter::Unescape(vSyncCharConverter::Escape("a\r\nb\rc")), "a\nb\nc");
 }
 
+TEST(TextEscape, UnescapeIntoABufferReplacesWhatItHeld) {
+    std::string out = "an earlier, longer value that must not survive";
+    vSyncCharConverter::Unescape("a\\,b\\", out);
+    EXPECT_EQ(out, "a,b\\");
+    vSyncCharConverter::Unescape("", out);
+    EXPECT_EQ(out, "");
+}
+
 TEST(CleanParameterValue, DropsControlsAndTurnsDoubleQuotes) {
     EXPECT_EQ(vSyncCharConverter::CleanParameterValue(u"Smith, \"Jo\"\r\n\x01\x1f\x7f\tX!#~"),
               u"Smith, 'Jo'\tX!#~");

@@ -1,6 +1,7 @@
 // The calendar level of the parser: calendars, versions, components it skips,
 // events that fail, aborts and errors raised by the consumer.
 
+#include "engine/common/v_sync_char_converter.h"
 #include "platform/com/com_error.h"
 #include "support/language_text.h"
 #include "tests/engine/import/parse_harness.h"
@@ -247,6 +248,37 @@ TEST(DecodeValue, UndecodableQuotedPrintableWarnsAndKeepsTheRawValue) {
               (std::vector<std::string>{"Quillane: Bad value in bad.vcs, property DESCRIPTION"}));
     ASSERT_EQ(run.events.size(), 1u);
     EXPECT_EQ(Utf8(run.events[0].Description), "a=\rb");
+}
+
+class NoEvents : public ParsedEventConsumer {
+public:
+    int AddEvent(CvCalParser&) override { return 0; }
+    void EventFailed(CvCalParser&) override {}
+    void CalendarEnded(CvCalParser&) override {}
+    void ShowWarning(const std::string&, const std::string&) override {}
+};
+
+// Each value leaves its character set selected in the converter, also when
+// something else selected another one in between.
+TEST(DecodeValue, LeavesTheValuesCharacterSetSelected) {
+    NoEvents consumer;
+    CvCalParser parser(consumer, [](const std::string&, LONG, const char*, int, int) {});
+    std::u16string out;
+    parser.Charset = "KOI8-R";
+    parser.DecodeValue("\xEB", kEncodingNone, nullptr, false, out);
+    EXPECT_EQ(out, u"\u041a");
+    EXPECT_EQ(g_charConverter->CurrentCodePage(), 20866);
+    parser.DecodeValue("\xC3\xA9", kEncodingNone, "UTF-8", false, out);
+    EXPECT_EQ(out, u"\u00e9");
+    EXPECT_EQ(g_charConverter->CurrentCodePage(), 65001);
+    g_charConverter->SelectByCharsetName("windows-1252");
+    parser.DecodeValue("\xC3\xA9", kEncodingNone, "UTF-8", false, out);
+    EXPECT_EQ(out, u"\u00e9");
+    EXPECT_EQ(g_charConverter->CurrentCodePage(), 65001);
+    g_charConverter->SelectByCharsetName("windows-1252");
+    parser.DecodeValue("\xEB", kEncodingNone, nullptr, false, out);
+    EXPECT_EQ(out, u"\u041a");
+    EXPECT_EQ(g_charConverter->CurrentCodePage(), 20866);
 }
 
 } // namespace
