@@ -12,6 +12,7 @@
 #include "engine/common/outlook_appointment.h"
 #include "engine/common/progress_window.h"
 #include "engine/common/redemption.h"
+#include "engine/common/save_batch.h"
 #include "engine/import/cvcal_parser.h"
 #include "engine/import/import_options.h"
 
@@ -102,9 +103,13 @@ private:
     bool FilterCategories();
     bool FilterLabels();
     int AddSplitEvents();
+    void ImportFiles(const std::vector<std::string>& files, ImportRun& run);
+    void CommitSaves();
 
     ImportLogSink log_;
     IProgressWindow* progress_ = nullptr;
+    // The run's batch of saves, committed before the run waits for the user.
+    SaveBatch* batch_ = nullptr;
     CComPtr<IMAPIUtils> mapiUtils_;
     CComPtr<_AppointmentItem> newItem_;
     CComPtr<_AppointmentItem> conflict_;

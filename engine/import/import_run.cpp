@@ -142,14 +142,7 @@ ImportRun CvCalImport::Run(const ImportOptions& options, const ImportFilter& fil
         } else {
             progress.ProgressSetText(LanguageText("IDS_PROGR_IMPORT"));
             progress.ProgressSetRange(run.Events);
-            for (const std::string& file : files) {
-                if (ImportFile(file) < 0) {
-                    Counters.Skipped =
-                        std::max(0, run.Events - Counters.Failed - Counters.Imported);
-                    run.End = cancelled_ ? ImportRunEnd::Cancelled : ImportRunEnd::Aborted;
-                    break;
-                }
-            }
+            ImportFiles(files, run);
             progress.ProgressClose();
         }
     }
@@ -157,6 +150,31 @@ ImportRun CvCalImport::Run(const ImportOptions& options, const ImportFilter& fil
     Options.TargetFolder = nullptr;
     progress_ = nullptr;
     return run;
+}
+
+// The appointments are saved in batches of the store: a killed run keeps
+// whole appointments up to its last commit, and a re-run that leaves equal
+// appointments alone completes it.
+void CvCalImport::ImportFiles(const std::vector<std::string>& files, ImportRun& run) {
+    SaveBatch batch(Options.Application, [this](const std::string& text, LONG code) {
+        Log(text, code, "CvCalImport::Run", 3);
+    });
+    batch_ = &batch;
+    for (const std::string& file : files) {
+        if (ImportFile(file) < 0) {
+            Counters.Skipped = std::max(0, run.Events - Counters.Failed - Counters.Imported);
+            run.End = cancelled_ ? ImportRunEnd::Cancelled : ImportRunEnd::Aborted;
+            break;
+        }
+    }
+    batch.Commit();
+    batch_ = nullptr;
+}
+
+void CvCalImport::CommitSaves() {
+    if (batch_) {
+        batch_->Commit();
+    }
 }
 
 int CvCalImport::ImportFile(const std::string& path) {
@@ -167,6 +185,7 @@ int CvCalImport::ImportFile(const std::string& path) {
             return 0;
         }
         std::string text = LanguageText("IDS_ERR_CANNOT_OPEN_FILE") + path;
+        CommitSaves();
         int answer =
             MessageBoxA(GetActiveWindow(), text.c_str(), LanguageText("IDS_ERR_TITLE").c_str(),
                         MB_OKCANCEL | MB_ICONWARNING);
@@ -191,5 +210,6 @@ void CvCalImport::EventFailed(CvCalParser&) {
 void CvCalImport::CalendarEnded(CvCalParser&) {}
 
 void CvCalImport::ShowWarning(const std::string& title, const std::string& text) {
+    CommitSaves();
     MessageBoxA(GetActiveWindow(), text.c_str(), title.c_str(), MB_OK | MB_ICONWARNING);
 }

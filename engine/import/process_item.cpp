@@ -51,6 +51,9 @@ int CvCalImport::AddSplitEvents() {
 }
 
 int CvCalImport::AddItem() {
+    if (batch_) {
+        batch_->NextItem();
+    }
     try {
         if (!FilterItem()) {
             Counters.Skipped += 1;

@@ -54,6 +54,18 @@ StoreZone AppointmentItemImpl::Zone() {
     return SeriesZone(WithProps(), System());
 }
 
+void AppointmentItemImpl::MarkChanged(Part part) {
+    saved_ = false;
+    (part == Part::Fields       ? changes_.fields
+     : part == Part::Recipients ? changes_.recipients
+                                : changes_.exceptions) = true;
+}
+
+void AppointmentItemImpl::MarkPropertyChanged(LONG propId) {
+    saved_ = false;
+    changes_.props.insert(propId);
+}
+
 void AppointmentItemImpl::CheckNotDeleted() {
     if (deleted_) {
         throw _com_error(MAPI_E_NOT_FOUND, u"The item has been deleted.");
@@ -78,7 +90,7 @@ std::u16string AppointmentItemImpl::GetEntryID() {
 
 void AppointmentItemImpl::SetText(std::u16string& field, const std::u16string& value) {
     field = value;
-    MarkChanged();
+    MarkChanged(Part::Fields);
 }
 
 void AppointmentItemImpl::SetTimes(StoreSeconds startUtc, StoreSeconds endUtc) {
@@ -92,7 +104,7 @@ void AppointmentItemImpl::SetTimes(StoreSeconds startUtc, StoreSeconds endUtc) {
         RefreshPatternEnd();
     }
     timesChanged_ = true;
-    MarkChanged();
+    MarkChanged(Part::Fields);
 }
 
 DATE AppointmentItemImpl::GetStart() {
@@ -127,7 +139,7 @@ void AppointmentItemImpl::PutDuration(LONG minutes) {
 
 void AppointmentItemImpl::PutAllDayEvent(bool value) {
     record_.allDayEvent = value;
-    MarkChanged();
+    MarkChanged(Part::Fields);
     if (!value) {
         return;
     }
@@ -144,38 +156,38 @@ void AppointmentItemImpl::PutAllDayEvent(bool value) {
 void AppointmentItemImpl::PutSensitivity(LONG value) {
     CheckRange(value, olNormal, olConfidential, u"Sensitivity");
     record_.sensitivity = value;
-    MarkChanged();
+    MarkChanged(Part::Fields);
 }
 
 void AppointmentItemImpl::PutImportance(LONG value) {
     CheckRange(value, olImportanceLow, olImportanceHigh, u"Importance");
     record_.importance = value;
-    MarkChanged();
+    MarkChanged(Part::Fields);
 }
 
 void AppointmentItemImpl::PutBusyStatus(LONG value) {
     CheckRange(value, olFree, olOutOfOffice, u"BusyStatus");
     record_.busyStatus = value;
-    MarkChanged();
+    MarkChanged(Part::Fields);
 }
 
 void AppointmentItemImpl::PutReminderSet(bool value) {
     record_.reminderSet = value;
     timesChanged_ = true;
-    MarkChanged();
+    MarkChanged(Part::Fields);
 }
 
 void AppointmentItemImpl::PutReminderMinutesBeforeStart(LONG minutes) {
     CheckRange(minutes, 0, 0x7FFFFFFF, u"ReminderMinutesBeforeStart");
     record_.reminderMinutesBeforeStart = minutes;
     timesChanged_ = true;
-    MarkChanged();
+    MarkChanged(Part::Fields);
 }
 
 void AppointmentItemImpl::PutMeetingStatus(LONG value) {
     CheckRange(value, 0, 7, u"MeetingStatus");
     record_.meetingStatus = value;
-    MarkChanged();
+    MarkChanged(Part::Fields);
 }
 
 CComPtr<Recipients> AppointmentItemImpl::GetRecipients() {
@@ -198,7 +210,7 @@ CComPtr<RecurrencePattern> AppointmentItemImpl::GetRecurrencePattern() {
         pattern.startUtc = zone.ToUtc(StartOfDay(startLocal));
         record_.pattern = pattern;
         WithExceptions();
-        MarkChanged();
+        MarkChanged(Part::Fields);
     }
     return MakePattern(this);
 }
@@ -206,7 +218,8 @@ CComPtr<RecurrencePattern> AppointmentItemImpl::GetRecurrencePattern() {
 void AppointmentItemImpl::ClearRecurrencePattern() {
     record_.pattern.reset();
     record_.exceptions = std::vector<ExceptionRecord>();
-    MarkChanged();
+    MarkChanged(Part::Fields);
+    MarkChanged(Part::Exceptions);
 }
 
 void AppointmentItemImpl::RefreshPatternEnd() {
@@ -224,6 +237,10 @@ void AppointmentItemImpl::RefreshPatternEnd() {
 void AppointmentItemImpl::RefreshDerivedTimes() {
     // Outlook keeps these in step with the fields whenever it saves them.
     WithProps();
+    for (LONG propId :
+         {kPropCommonStart, kPropCommonEnd, kPropReminderTime, kPropReminderNextTime}) {
+        MarkPropertyChanged(propId);
+    }
     (*record_.props)[kPropCommonStart] = DateProp(record_.startUtc);
     (*record_.props)[kPropCommonEnd] = DateProp(record_.endUtc);
     (*record_.props)[kPropReminderTime] = DateProp(record_.startUtc);
@@ -240,7 +257,9 @@ void AppointmentItemImpl::Save() {
     if (timesChanged_) {
         RefreshDerivedTimes();
     }
-    Store().SaveItem(record_);
+    // Without a recorded change (a plain Save) the item is written whole.
+    Store().SaveItem(record_, changes_.Any() ? changes_ : ItemChanges::Whole());
+    changes_ = ItemChanges();
     timesChanged_ = false;
     saved_ = true;
 }
@@ -276,7 +295,7 @@ void AppointmentItemImpl::SaveException(const ExceptionRecord& exception) {
                                            }),
                           exception);
     }
-    MarkChanged();
+    MarkChanged(Part::Exceptions);
     Save();
 }
 

@@ -56,7 +56,6 @@ std::optional<PropValue> AppointmentItemImpl::GetProperty(LONG propId) {
 void AppointmentItemImpl::SetProperty(LONG propId, const PropValue& value) {
     AppointmentRecord& record = WithProps();
     const bool isDate = value.type == PT_SYSTIME;
-    MarkChanged();
     if (isDate && propId == kPropStartWhole) {
         record.startUtc = value.number;
     } else if (isDate && propId == kPropEndWhole) {
@@ -69,5 +68,8 @@ void AppointmentItemImpl::SetProperty(LONG propId, const PropValue& value) {
         }
     } else {
         (*record.props)[propId] = value;
+        MarkPropertyChanged(propId);
+        return;
     }
+    MarkChanged(Part::Fields);
 }

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -72,4 +73,20 @@ struct AppointmentRecord {
     std::optional<std::map<LONG, PropValue>> props;
     std::optional<std::vector<RecipientRecord>> recipients;
     std::optional<std::vector<ExceptionRecord>> exceptions;
+};
+
+// The parts of a stored appointment that changed since it was read or last
+// saved: what a save has to write. A new appointment is written whole.
+struct ItemChanges {
+    // The fields and the recurrence pattern (one row of the store).
+    bool fields = false;
+    bool recipients = false;
+    bool exceptions = false;
+    // Every property, or the properties by id (written when the record has
+    // them, removed when it does not).
+    bool allProps = false;
+    std::set<LONG> props;
+
+    static ItemChanges Whole() { return {true, true, true, true, {}}; }
+    bool Any() const { return fields || recipients || exceptions || allProps || !props.empty(); }
 };

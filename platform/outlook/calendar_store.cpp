@@ -673,23 +673,54 @@ void CalendarStore::WriteExceptions(const AppointmentRecord& record, bool replac
     }
 }
 
-void CalendarStore::SaveItem(AppointmentRecord& record) {
+void CalendarStore::WriteChangedProps(const AppointmentRecord& record,
+                                      const std::set<LONG>& propIds) {
+    SqliteStatement& upsert =
+        db_->Cached("INSERT OR REPLACE INTO props(item_id, prop_id, type, value) VALUES(?,?,?,?)");
+    for (LONG propId : propIds) {
+        auto found = record.props->find(propId);
+        if (found == record.props->end()) {
+            db_->Cached("DELETE FROM props WHERE item_id=? AND prop_id=?")
+                .Bind(1, record.id)
+                .Bind(2, std::int64_t{propId})
+                .Run();
+            continue;
+        }
+        upsert.Bind(1, record.id)
+            .Bind(2, std::int64_t{propId})
+            .Bind(3, std::int64_t{found->second.type});
+        BindValue(upsert, 4, found->second);
+        upsert.Run();
+    }
+}
+
+void CalendarStore::WriteParts(AppointmentRecord& record, const ItemChanges& changes) {
+    // A new item has nothing to replace: only the parts it holds are written.
+    const bool isNew = record.id == 0;
+    if (isNew || changes.fields) {
+        WriteItemRow(record);
+    }
+    if (record.props && (isNew || changes.allProps) && !(isNew && record.props->empty())) {
+        WriteProps(record, !isNew);
+    } else if (record.props && !changes.props.empty()) {
+        WriteChangedProps(record, changes.props);
+    }
+    if (record.recipients && (isNew || changes.recipients) &&
+        !(isNew && record.recipients->empty())) {
+        WriteRecipients(record, !isNew);
+    }
+    if (record.exceptions && (isNew || changes.exceptions) &&
+        !(isNew && record.exceptions->empty())) {
+        WriteExceptions(record, !isNew);
+    }
+}
+
+void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& changes) {
     ++changes_;
     SqliteTransaction transaction(*db_);
     const std::int64_t previousId = record.id;
     try {
-        // A new item has nothing to replace: only the parts it holds are written.
-        const bool isNew = record.id == 0;
-        WriteItemRow(record);
-        if (record.props && !(isNew && record.props->empty())) {
-            WriteProps(record, !isNew);
-        }
-        if (record.recipients && !(isNew && record.recipients->empty())) {
-            WriteRecipients(record, !isNew);
-        }
-        if (record.exceptions && !(isNew && record.exceptions->empty())) {
-            WriteExceptions(record, !isNew);
-        }
+        WriteParts(record, changes);
         transaction.Commit();
     } catch (...) {
         record.id = previousId;

@@ -92,8 +92,9 @@ public:
     // Grows with every save and delete through this store, so that a reader
     // holding items read ahead can tell that they may have changed.
     std::uint64_t ChangeCount() const { return changes_; }
-    // Writes the item in one transaction; gives a new item its id.
-    void SaveItem(AppointmentRecord& record);
+    // Writes the item in one transaction; gives a new item its id. Of a
+    // stored item only the changed parts are written.
+    void SaveItem(AppointmentRecord& record, const ItemChanges& changes);
     void DeleteItem(std::int64_t id);
 
     // The property id (0x8000 and up) of a named property: the set GUID in
@@ -110,6 +111,8 @@ private:
     void CheckSchema();
     void WriteItemRow(AppointmentRecord& record);
     void WriteProps(const AppointmentRecord& record, bool replace);
+    void WriteChangedProps(const AppointmentRecord& record, const std::set<LONG>& propIds);
+    void WriteParts(AppointmentRecord& record, const ItemChanges& changes);
     void WriteRecipients(const AppointmentRecord& record, bool replace);
     void WriteExceptions(const AppointmentRecord& record, bool replace);
     // The parts of saved records in id order, each read for all of them in

@@ -8,6 +8,7 @@
 #include "engine/common/outlook_folder.h"
 #include "engine/common/outlook_items.h"
 #include "engine/common/outlook_recurrence.h"
+#include "engine/common/save_batch.h"
 #include "platform/outlook/calendar_store.h"
 #include "platform/outlook/outlook_store.h"
 #include "platform/outlook/series_expansion.h"
@@ -20,9 +21,11 @@ struct OutlookContext {
     OutlookHooks hooks;
     std::int64_t currentFolderId = 0;
     std::vector<SelectionEntry> selection;
+    // The batch of saves an engine has opened (see ISaveBatching).
+    std::unique_ptr<SqliteTransaction> saveBatch;
 };
 
-class ApplicationImpl : public _Application {
+class ApplicationImpl : public _Application, public ISaveBatching {
 public:
     explicit ApplicationImpl(std::shared_ptr<OutlookContext> context)
         : context_(std::move(context)) {}
@@ -34,6 +37,8 @@ public:
     CComPtr<_Explorer> ActiveExplorer() override;
     CComPtr<_NameSpace> GetSession() override;
     CComPtr<IUnknown> CreateItem(LONG itemType) override;
+    void BeginSaveBatch() override;
+    void CommitSaveBatch() override;
 
 private:
     std::shared_ptr<OutlookContext> context_;
@@ -68,7 +73,11 @@ public:
     // The zone the series' wall-clock times are in.
     StoreZone Zone();
     const StoreZone& System() { return Store().SystemZone(); }
-    void MarkChanged() { saved_ = false; }
+    // Records a change, so that the next save writes what changed: one part
+    // of the item, or one property.
+    enum class Part { Fields, Recipients, Exceptions };
+    void MarkChanged(Part part);
+    void MarkPropertyChanged(LONG propId);
     // A MAPI property by id, with the ties to the appointment's fields.
     std::optional<PropValue> GetProperty(LONG propId);
     void SetProperty(LONG propId, const PropValue& value);
@@ -131,6 +140,7 @@ private:
     CComPtr<ApplicationImpl> app_;
     AppointmentRecord record_;
     bool saved_;
+    ItemChanges changes_;
     bool deleted_ = false;
     bool timesChanged_ = false;
 };

@@ -259,6 +259,20 @@ CComPtr<_Application> OpenOutlookStore(const std::string& path, bool create,
     return MakeComObject<ApplicationImpl>(std::move(context));
 }
 
+void ApplicationImpl::BeginSaveBatch() {
+    if (!context_->saveBatch) {
+        context_->saveBatch = Store().BeginTransaction();
+    }
+}
+
+void ApplicationImpl::CommitSaveBatch() {
+    // Taken first: a batch whose commit fails is rolled back as it goes.
+    std::unique_ptr<SqliteTransaction> batch = std::move(context_->saveBatch);
+    if (batch) {
+        batch->Commit();
+    }
+}
+
 void SetExplorerSelection(const CComPtr<_Application>& application,
                           std::vector<SelectionEntry> entries) {
     auto* app = dynamic_cast<ApplicationImpl*>(application.get());

@@ -16,7 +16,7 @@ public:
             ThrowInvalid(u"Type is out of range.");
         }
         Record().type = value;
-        item_->MarkChanged();
+        item_->MarkChanged(AppointmentItemImpl::Part::Recipients);
     }
 
 private:
@@ -46,7 +46,7 @@ public:
     }
     CComPtr<Recipient> Add(const std::u16string& address) override {
         List().push_back({address, address, olRequired});
-        item_->MarkChanged();
+        item_->MarkChanged(AppointmentItemImpl::Part::Recipients);
         return MakeComObject<RecipientImpl>(item_, List().size() - 1);
     }
 
@@ -69,5 +69,5 @@ void AddRecipient(const CComPtr<_AppointmentItem>& item, const std::u16string& n
     }
     AppointmentItemImpl& target = StoreItemOf(item);
     target.WithRecipients().recipients->push_back({name, address, type});
-    target.MarkChanged();
+    target.MarkChanged(AppointmentItemImpl::Part::Recipients);
 }

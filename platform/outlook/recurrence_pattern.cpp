@@ -133,7 +133,7 @@ private:
     void Change(F apply) {
         apply(Rule());
         master_->RefreshPatternEnd();
-        master_->MarkChanged();
+        master_->MarkChanged(AppointmentItemImpl::Part::Fields);
     }
     // Moves the master's start to a day of the series' zone, keeping its time.
     void MoveStartToDay(int day);
@@ -201,7 +201,7 @@ void RecurrencePatternImpl::PutPatternEndDate(DATE value) {
     Rule().noEndDate = false;
     Rule().occurrences = 0;
     Pattern().endUtc = zone.ToUtc(static_cast<StoreSeconds>(day) * kSecondsPerDay);
-    master_->MarkChanged();
+    master_->MarkChanged(AppointmentItemImpl::Part::Fields);
 }
 
 void RecurrencePatternImpl::MoveStartToDay(int day) {

@@ -219,9 +219,11 @@ std::int64_t SqliteDatabase::LastInsertRowId() const {
     return sqlite3_last_insert_rowid(db_);
 }
 
+// Transactions are opened and closed once per save: their statements are
+// prepared once.
 SqliteTransaction::SqliteTransaction(SqliteDatabase& db)
     : db_(db), nested_(sqlite3_get_autocommit(db.Handle()) == 0) {
-    db_.Exec(nested_ ? "SAVEPOINT save_item" : "BEGIN IMMEDIATE");
+    db_.Cached(nested_ ? "SAVEPOINT save_item" : "BEGIN IMMEDIATE").Run();
 }
 
 SqliteTransaction::~SqliteTransaction() {
@@ -233,6 +235,6 @@ SqliteTransaction::~SqliteTransaction() {
 }
 
 void SqliteTransaction::Commit() {
-    db_.Exec(nested_ ? "RELEASE save_item" : "COMMIT");
+    db_.Cached(nested_ ? "RELEASE save_item" : "COMMIT").Run();
     open_ = false;
 }

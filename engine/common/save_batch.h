@@ -1,0 +1,60 @@
+#pragma once
+// Batched saving: an optional service of the calendar store that binds the
+// saves and deletes of a long run (an import) into batches made durable
+// together, and the guard the engines drive it with. A batch holds the
+// store's write lock, so it is committed often, and always before the run
+// waits for the user.
+//
+//   SaveBatch batch(options.Application, log);
+//   for (...) { batch.NextItem(); item->Save(); }
+//   batch.Commit();   // before a message box; the next save opens a new batch
+
+#include "platform/com/com_ptr.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+class ISaveBatching : public virtual IUnknown {
+public:
+    // Binds the saves and deletes that follow into one batch; does nothing
+    // while a batch is open. Raises _com_error when the store cannot be
+    // locked for writing.
+    virtual void BeginSaveBatch() = 0;
+    // Makes the batch's saves and deletes durable and closes it; does
+    // nothing without an open batch. Raises _com_error when the batch could
+    // not be kept (the store then holds none of it).
+    virtual void CommitSaveBatch() = 0;
+};
+
+class SaveBatch {
+public:
+    // Up to this many items, or this long, go into one batch.
+    static constexpr int kMaxItems = 1000;
+    static constexpr std::chrono::milliseconds kMaxAge{1000};
+
+    // Store failures are reported as texts through fail.
+    using FailureSink = std::function<void(const std::string& text, LONG code)>;
+
+    // Opens a batch when the object (the application) offers the service.
+    SaveBatch(const CComPtr<IUnknown>& store, FailureSink fail);
+    // Commits the open batch.
+    ~SaveBatch();
+    SaveBatch(const SaveBatch&) = delete;
+    SaveBatch& operator=(const SaveBatch&) = delete;
+
+    // Called before each item: commits the batch when it is full or old,
+    // and opens one when none is open.
+    void NextItem();
+    // Commits the open batch; the next NextItem opens another.
+    void Commit();
+
+private:
+    void Open();
+
+    CComPtr<ISaveBatching> store_;
+    FailureSink fail_;
+    bool open_ = false;
+    int items_ = 0;
+    std::chrono::steady_clock::time_point opened_;
+};

@@ -1,0 +1,176 @@
+// Saving a stored appointment writes what changed and keeps what other
+// writers changed meanwhile; batches of saves are kept whole or not at all.
+
+#include "engine/common/redemption.h"
+#include "engine/common/save_batch.h"
+#include "tests/platform/outlook/store_fixture.h"
+
+#include <functional>
+
+namespace {
+
+DATE Utc(int y, int mo, int d, int h = 0, int mi = 0) {
+    return COleDateTime(y, mo, d, h, mi, 0);
+}
+
+class SaveChangesTest : public StoreTest {
+protected:
+    SaveChangesTest() {
+        SetRedemptionFactory(CreateStoreRedemptionObject);
+        EXPECT_EQ(CreateRedemptionObject(kProgIdMapiUtils, utils_), S_OK);
+        id_ = NewAppointment(Local(2007, 3, 5, 9), 60, u"Planning")->GetEntryID();
+    }
+    ~SaveChangesTest() override { SetRedemptionFactory(nullptr); }
+
+    // The appointment as a new reader of the store sees it.
+    CComPtr<_AppointmentItem> Stored() {
+        return Appointment(Open()->GetSession()->GetItemFromID(id_));
+    }
+    LONG Tag(const char16_t* set, LONG id, LONG type) {
+        return utils_->GetIDsFromNames(Stored(), set, id, true) | type;
+    }
+    bool Has(const CComPtr<_AppointmentItem>& item, LONG tag) {
+        try {
+            utils_->HrGetOneProp(item, tag);
+            return true;
+        } catch (const _com_error&) {
+            return false;
+        }
+    }
+    LONG CountIn(const CComPtr<_Application>& outlook) {
+        return outlook->GetSession()->GetDefaultFolder(olFolderCalendar)->GetItems()->GetCount();
+    }
+
+    CComPtr<IMAPIUtils> utils_;
+    std::u16string id_;
+};
+
+// Each change to a stored appointment, made on a fresh copy and saved,
+// is what a later reader finds. The changes build on each other: the start
+// moves to 07:00 before the reminder and the series are set.
+TEST_F(SaveChangesTest, EachKindOfChangeSurvivesReopening) {
+    const LONG sender = PR_SENDER_EMAIL_ADDRESS;
+    const LONG startUtc = Tag(PSETID_Appointment, dispidApptStartWhole, PT_SYSTIME);
+    const LONG nextReminder = Tag(PSETID_Common, dispidReminderNextTime, PT_SYSTIME);
+    struct Case {
+        const char* name;
+        std::function<void(CComPtr<_AppointmentItem>&)> change;
+        std::function<void(const CComPtr<_AppointmentItem>&)> check;
+    };
+    const Case cases[] = {
+        {"subject", [](auto& item) { item->PutSubject(u"Review"); },
+         [](const auto& item) { EXPECT_EQ(item->GetSubject(), u"Review"); }},
+        {"property",
+         [&](auto& item) { utils_->HrSetOneProp(item, sender, _variant_t(u"a@x.org"), false); },
+         [&](const auto& item) {
+             EXPECT_EQ(utils_->HrGetOneProp(item, sender).ToString(), u"a@x.org");
+         }},
+        {"property tied to the start",
+         [&](auto& item) {
+             utils_->HrSetOneProp(item, startUtc, _variant_t(Utc(2007, 3, 5, 12), VT_DATE), false);
+         },
+         [](const auto& item) { EXPECT_EQ(item->GetStart(), Local(2007, 3, 5, 7)); }},
+        {"recipient added", [](auto& item) { item->GetRecipients()->Add(u"ann@x.org"); },
+         [](const auto& item) { EXPECT_EQ(item->GetRecipients()->GetCount(), 1); }},
+        {"recipient type",
+         [](auto& item) {
+             item->GetRecipients()->Item(_variant_t(1, VT_INT))->PutType(olOptional);
+         },
+         [](const auto& item) {
+             EXPECT_EQ(item->GetRecipients()->Item(_variant_t(1, VT_INT))->GetType(), olOptional);
+         }},
+        {"reminder set",
+         [](auto& item) {
+             item->PutReminderSet(true);
+             item->PutReminderMinutesBeforeStart(30);
+         },
+         [&](const auto& item) {
+             EXPECT_EQ(utils_->HrGetOneProp(item, nextReminder).ToDate(), Utc(2007, 3, 5, 11, 30));
+         }},
+        {"reminder cleared", [](auto& item) { item->PutReminderSet(false); },
+         [&](const auto& item) { EXPECT_FALSE(Has(item, nextReminder)); }},
+        {"series", [](auto& item) { item->GetRecurrencePattern()->PutOccurrences(3); },
+         [](const auto& item) { EXPECT_EQ(item->GetRecurrencePattern()->GetOccurrences(), 3); }},
+        {"occurrence deleted",
+         [](auto& item) {
+             item->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 12, 7))->Delete();
+         },
+         [](const auto& item) {
+             EXPECT_THROW(item->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 12, 7)),
+                          _com_error);
+             EXPECT_NO_THROW(item->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 19, 7)));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CComPtr<_AppointmentItem> item = Stored();
+        c.change(item);
+        item->Save();
+        EXPECT_TRUE(item->GetSaved());
+        c.check(Stored());
+    }
+}
+
+TEST_F(SaveChangesTest, SettingAPropertyKeepsWhatAnotherWriterSavedMeanwhile) {
+    CComPtr<_AppointmentItem> mine = Stored();
+    CComPtr<_AppointmentItem> theirs = Stored();
+    theirs->PutSubject(u"Renamed elsewhere");
+    theirs->GetRecipients()->Add(u"bob@x.org");
+    theirs->Save();
+
+    utils_->HrSetOneProp(mine, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"me@x.org"), true);
+    EXPECT_TRUE(mine->GetSaved());
+    CComPtr<_AppointmentItem> after = Stored();
+    EXPECT_EQ(after->GetSubject(), u"Renamed elsewhere");
+    EXPECT_EQ(after->GetRecipients()->GetCount(), 1);
+    EXPECT_EQ(utils_->HrGetOneProp(after, PR_SENDER_EMAIL_ADDRESS).ToString(), u"me@x.org");
+}
+
+TEST_F(SaveChangesTest, ABatchIsSeenByItsOwnSessionAndByOthersOnlyOnceCommitted) {
+    CComPtr<_Application> other = Open();
+    {
+        SaveBatch batch(outlook_, [](const std::string& text, LONG) { ADD_FAILURE() << text; });
+        NewAppointment(Local(2007, 3, 6, 9), 60, u"Batched one");
+        NewAppointment(Local(2007, 3, 7, 9), 60, u"Batched two");
+        CComPtr<_Items> found = Calendar()->GetItems()->Restrict(u"[Subject] = 'Batched two'");
+        EXPECT_EQ(found->GetCount(), 1);
+        EXPECT_EQ(CountIn(other), 1);
+    }
+    EXPECT_EQ(CountIn(other), 3);
+}
+
+TEST_F(SaveChangesTest, ABatchLeftWithoutCommitLeavesNoneOfItsItems) {
+    CComPtr<ISaveBatching> batching = QueryInterface<ISaveBatching>(outlook_);
+    ASSERT_TRUE(batching);
+    batching->BeginSaveBatch();
+    NewAppointment(Local(2007, 3, 6, 9), 60, u"Kept");
+    batching->CommitSaveBatch();
+    batching->BeginSaveBatch();
+    NewAppointment(Local(2007, 3, 7, 9), 60, u"Dropped");
+    Appointment(outlook_->GetSession()->GetItemFromID(id_))->Delete();
+    batching.Release();
+    outlook_.Release();
+
+    CComPtr<_Application> reopened = Open();
+    EXPECT_EQ(CountIn(reopened), 2);
+    CComPtr<_Items> kept = reopened->GetSession()
+                               ->GetDefaultFolder(olFolderCalendar)
+                               ->GetItems()
+                               ->Restrict(u"[Subject] = 'Kept'");
+    EXPECT_EQ(kept->GetCount(), 1);
+    EXPECT_TRUE(Stored());
+}
+
+TEST_F(SaveChangesTest, AFullBatchIsCommittedByTheNextItem) {
+    CComPtr<_Application> other = Open();
+    SaveBatch batch(outlook_, [](const std::string& text, LONG) { ADD_FAILURE() << text; });
+    for (int i = 0; i < SaveBatch::kMaxItems; ++i) {
+        batch.NextItem();
+        NewAppointment(Local(2007, 4, 1 + i % 28, 9), 30, u"Item");
+    }
+    EXPECT_LT(CountIn(other), SaveBatch::kMaxItems + 1);
+    batch.NextItem();
+    EXPECT_EQ(CountIn(other), SaveBatch::kMaxItems + 1);
+}
+
+} // namespace
