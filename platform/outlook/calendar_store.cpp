@@ -736,6 +736,17 @@ void CalendarStore::DeleteItem(std::int64_t id) {
 }
 
 LONG CalendarStore::NamedPropId(const std::u16string& setGuid, LONG id, bool create) {
+    // Every store maps the premapped names to the same ids from its creation
+    // on: those are answered without a query.
+    for (const PremappedName& name : kPremappedNames) {
+        if (name.id == id && setGuid == name.setGuid) {
+            return name.propId;
+        }
+    }
+    return ReadOrMapName(setGuid, id, create);
+}
+
+LONG CalendarStore::ReadOrMapName(const std::u16string& setGuid, LONG id, bool create) {
     SqliteStatement& query =
         db_->Cached("SELECT prop_id FROM named_props WHERE set_guid=? AND lid=?");
     query.Bind(1, setGuid).Bind(2, std::int64_t{id});

@@ -113,6 +113,7 @@ private:
     void WriteProps(const AppointmentRecord& record, bool replace);
     void WriteChangedProps(const AppointmentRecord& record, const std::set<LONG>& propIds);
     void WriteParts(AppointmentRecord& record, const ItemChanges& changes);
+    LONG ReadOrMapName(const std::u16string& setGuid, LONG id, bool create);
     void WriteRecipients(const AppointmentRecord& record, bool replace);
     void WriteExceptions(const AppointmentRecord& record, bool replace);
     // The parts of saved records in id order, each read for all of them in

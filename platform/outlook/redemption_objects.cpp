@@ -71,8 +71,31 @@ PropValue FromVariant(const _variant_t& value, LONG tagType) {
     return prop;
 }
 
-// The set GUID in the store's form (upper case, braced).
+bool IsUpperHex(char16_t c) {
+    return (c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F');
+}
+
+// Whether the text is a GUID in the store's form: braced, upper-case hex
+// digits in groups of 8-4-4-4-12.
+bool IsCanonicalGuid(const std::u16string& text) {
+    if (text.size() != 38 || text.front() != u'{' || text.back() != u'}') {
+        return false;
+    }
+    for (size_t i = 1; i < 37; ++i) {
+        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+        if (dash ? text[i] != u'-' : !IsUpperHex(text[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The set GUID in the store's form (upper case, braced); the set constants
+// are in that form already and are taken as they are.
 std::u16string CanonicalGuid(const std::u16string& text) {
+    if (IsCanonicalGuid(text)) {
+        return text;
+    }
     return GuidToWideString(GuidFromString(std::string(text.begin(), text.end())));
 }
 

@@ -73,6 +73,12 @@ SqliteStatement& SqliteStatement::Bind(int index, double value) {
 }
 
 SqliteStatement& SqliteStatement::Bind(int index, const std::u16string& value) {
+    // The store's text is UTF-8: ASCII text is narrowed here, without SQLite
+    // converting a UTF-16 copy when the statement runs.
+    if (std::all_of(value.begin(), value.end(), [](char16_t c) { return c < 0x80; })) {
+        narrow_.assign(value.begin(), value.end());
+        return Bind(index, narrow_);
+    }
     const int rc = sqlite3_bind_text16(stmt_, index, value.data(),
                                        static_cast<int>(value.size() * 2), SQLITE_TRANSIENT);
     if (rc != SQLITE_OK) {

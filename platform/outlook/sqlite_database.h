@@ -54,6 +54,8 @@ private:
 
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
+    // Room for narrowing bound text (SQLite keeps a copy of its own).
+    std::string narrow_;
 };
 
 class SqliteDatabase {

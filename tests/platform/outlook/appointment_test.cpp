@@ -137,6 +137,18 @@ TEST_F(PropertyTest, NamedPropertiesMapOnRequestOnly) {
     EXPECT_THROW(utils_->GetIDsFromNames(item_, u"not a guid", 1, true), _com_error);
 }
 
+TEST_F(PropertyTest, SetGuidsMatchWithoutRegardToCase) {
+    const char16_t* lower = u"{00062002-0000-0000-c000-000000000046}";
+    EXPECT_EQ(utils_->GetIDsFromNames(item_, lower, dispidTimeZoneStruct, false),
+              utils_->GetIDsFromNames(item_, PSETID_Appointment, dispidTimeZoneStruct, false));
+    const LONG created =
+        utils_->GetIDsFromNames(item_, u"{abcdef01-2222-3333-4444-555555555555}", 0x42, true);
+    EXPECT_NE(created, 0);
+    EXPECT_EQ(
+        utils_->GetIDsFromNames(item_, u"{ABCDEF01-2222-3333-4444-555555555555}", 0x42, false),
+        created);
+}
+
 TEST_F(PropertyTest, NewAppointmentHasNoGlobalObjectIdOrZone) {
     const LONG uid = Tag(PSETID_Meeting, dispidGlobalObjectId, PT_BINARY);
     const LONG zone = Tag(PSETID_Appointment, dispidTimeZoneStruct, PT_BINARY);
