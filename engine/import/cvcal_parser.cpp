@@ -105,9 +105,8 @@ bool CvCalParser::ParsePeriod(std::string_view text, PeriodText& period, bool lo
 bool CvCalParser::ParseEncodingParam() {
     static constexpr std::string_view kEncodings[] = {"7BIT", "8BIT", "QUOTED-PRINTABLE", "BASE64"};
     if (Reader.ParamName == "ENCODING" || Reader.ParamName.empty()) {
-        std::string value = UpperAscii(Reader.ParamValue);
         for (int i = 0; i < 4; ++i) {
-            if (value == kEncodings[i]) {
+            if (EqualsIgnoringCase(Reader.ParamValue, kEncodings[i])) {
                 Encoding = i + 1;
                 return true;
             }

@@ -82,7 +82,7 @@ struct CvCalParser::VEventProperties {
     static bool Dispatch(CvCalParser& p);
 
     static std::string PropertyZone(CvCalParser& p, bool* periods);
-    static EventDate DateProperty(CvCalParser& p);
+    static void DateProperty(CvCalParser& p, EventDate& date);
     static std::string AddressWithoutMailto(CvCalParser& p);
     static void DecodeText(CvCalParser& p, bool logParams, bool unescape, std::u16string& out);
     static void DateList(CvCalParser& p, std::vector<std::string>& items, std::string& zone,
@@ -404,31 +404,28 @@ std::string CvCalParser::VEventProperties::PropertyZone(CvCalParser& p, bool* pe
     return zone;
 }
 
-EventDate CvCalParser::VEventProperties::DateProperty(CvCalParser& p) {
+// Takes the property's date-time and zone into date when the value is a
+// date-time; date stays as it was otherwise.
+void CvCalParser::VEventProperties::DateProperty(CvCalParser& p, EventDate& date) {
     std::string zone = PropertyZone(p, nullptr);
     if (!p.Reader.ReadValue(kEncodingNone)) {
-        return {};
+        return;
     }
     std::string_view value = p.Reader.ValueTrimmed();
     if (!p.IsValidDate(value, true)) {
-        return {};
+        return;
     }
-    return {std::string(value), zone};
+    date.Date.assign(value);
+    date.Tzid.assign(zone);
 }
 
 bool CvCalParser::VEventProperties::DtStart(CvCalParser& p) {
-    EventDate date = DateProperty(p);
-    if (!date.Date.empty()) {
-        p.Event.Start = std::move(date);
-    }
+    DateProperty(p, p.Event.Start);
     return true;
 }
 
 bool CvCalParser::VEventProperties::DtEnd(CvCalParser& p) {
-    EventDate date = DateProperty(p);
-    if (!date.Date.empty()) {
-        p.Event.End = std::move(date);
-    }
+    DateProperty(p, p.Event.End);
     return true;
 }
 

@@ -42,6 +42,26 @@ TEST(Parse, EveryCalendarStartsAfresh) {
     EXPECT_EQ(run.eventVersions, (std::vector<int>{20, 10}));
 }
 
+// Nothing of an event carries over into the next one.
+TEST(Parse, EveryEventStartsAfresh) {
+    const std::string full =
+        "BEGIN:VEVENT\r\nDTSTART;TZID=Z:20070101T100000\r\nDTEND:20070101T110000Z\r\n"
+        "DURATION:PT1H\r\nSUMMARY:s\r\nDESCRIPTION:d\r\nLOCATION:l\r\nRESOURCES:r\r\n"
+        "CATEGORIES:a,b\r\nCLASS:PRIVATE\r\nPRIORITY:1\r\nTRANSP:TRANSPARENT\r\nUID:u\r\n"
+        "ORGANIZER;CN=O:MAILTO:o@example.com\r\nATTENDEE;CN=A:MAILTO:a@example.com\r\n"
+        "RRULE:FREQ=WEEKLY;BYDAY=MO;UNTIL=20070301T000000Z\r\nEXDATE:20070108T100000\r\n"
+        "RDATE:20070110T100000\r\nX-MICROSOFT-CDO-IMPORTANCE:0\r\nBEGIN:VALARM\r\n"
+        "TRIGGER;VALUE=DATE-TIME:20070101T094500Z\r\nEND:VALARM\r\nEND:VEVENT\r\n";
+    const std::string bare = "BEGIN:VEVENT\r\nDTSTART:20070102T100000\r\nEND:VEVENT\r\n";
+    ParseRun alone = ParseText(Calendar(bare));
+    ParseRun run = ParseText(Calendar(full + bare + full));
+    ASSERT_EQ(alone.events.size(), 1u);
+    ASSERT_EQ(run.events.size(), 3u);
+    EXPECT_NE(EventFields(run.events[0]), EventFields(alone.events[0]));
+    EXPECT_EQ(EventFields(run.events[1]), EventFields(alone.events[0]));
+    EXPECT_EQ(EventFields(run.events[2]), EventFields(run.events[0]));
+}
+
 TEST(Parse, VersionComesFromTheFileNameUntilAVersionLine) {
     std::string body =
         "BEGIN:VCALENDAR\r\n" + kEvent + "VERSION:1.0\r\n" + kEvent + "END:VCALENDAR\r\n";

@@ -113,10 +113,10 @@ TEST(DirectConversion, Utf8OfEveryCharacterMatchesIconv) {
     }
 }
 
-// ASCII is widened in groups of eight: characters of several bytes and
-// broken ones at every place around a group must read as alone.
+// ASCII is widened in groups of sixteen or eight: characters of several
+// bytes and broken ones at every place around a group must read as alone.
 TEST(DirectConversion, Utf8AroundAsciiGroupsOfEveryLength) {
-    for (size_t length = 0; length <= 17; ++length) {
+    for (size_t length = 0; length <= 40; ++length) {
         const std::string ascii(length, 'a');
         const std::u16string wideAscii(length, u'a');
         EXPECT_EQ(MultiByteToWide(65001, ascii + "\xC3\xA9" + ascii + "\xF0\x9D\x84\x9E" + ascii),
