@@ -90,6 +90,13 @@ CREATE INDEX IF NOT EXISTS exceptions_subject ON exceptions(subject COLLATE NOCA
     WHERE subject IS NOT NULL;
 )sql";
 
+// Foreign keys are not enforced: DeleteItem removes an item's parts with it,
+// and SQLite's checks would cost a lookup per written part and a two-pass
+// delete per removed one.
+constexpr const char* kConnectionSettings = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
+                                            "PRAGMA foreign_keys=OFF; PRAGMA "
+                                            "wal_autocheckpoint=10000;";
+
 constexpr const char* kItemColumns =
     "id, folder_id, subject, location, body, categories, resources, start_utc, end_utc, "
     "all_day, sensitivity, importance, busy_status, reminder_set, reminder_minutes, "
@@ -302,14 +309,12 @@ void CalendarStore::CheckSchema() {
     if (PragmaValue(*db_, "user_version") != kSchemaVersion) {
         NotAStore(path_, u"it was written by another version of quillane");
     }
-    db_->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; PRAGMA "
-              "wal_autocheckpoint=10000;");
+    db_->Exec(kConnectionSettings);
     db_->Exec(kSeriesSearchIndexes);
 }
 
 void CalendarStore::CreateSchema() {
-    db_->Exec("PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA foreign_keys=ON; PRAGMA "
-              "wal_autocheckpoint=10000;");
+    db_->Exec(kConnectionSettings);
     SqliteTransaction transaction(*db_);
     db_->Exec(kSchema);
     db_->Exec(kSeriesSearchIndexes);
@@ -731,7 +736,11 @@ void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& chang
 void CalendarStore::DeleteItem(std::int64_t id) {
     ++changes_;
     SqliteTransaction transaction(*db_);
-    db_->Cached("DELETE FROM items WHERE id=?").Bind(1, id).Run();
+    for (const char* sql :
+         {"DELETE FROM props WHERE item_id=?", "DELETE FROM recipients WHERE item_id=?",
+          "DELETE FROM exceptions WHERE item_id=?", "DELETE FROM items WHERE id=?"}) {
+        db_->Cached(sql).Bind(1, id).Run();
+    }
     transaction.Commit();
 }
 

@@ -3,6 +3,7 @@
 
 #include "engine/common/redemption.h"
 #include "engine/common/save_batch.h"
+#include "platform/outlook/sqlite_database.h"
 #include "tests/platform/outlook/store_fixture.h"
 
 #include <functional>
@@ -124,6 +125,23 @@ TEST_F(SaveChangesTest, SettingAPropertyKeepsWhatAnotherWriterSavedMeanwhile) {
     EXPECT_EQ(after->GetSubject(), u"Renamed elsewhere");
     EXPECT_EQ(after->GetRecipients()->GetCount(), 1);
     EXPECT_EQ(utils_->HrGetOneProp(after, PR_SENDER_EMAIL_ADDRESS).ToString(), u"me@x.org");
+}
+
+TEST_F(SaveChangesTest, ADeletedItemLeavesNoPartsBehind) {
+    CComPtr<_AppointmentItem> item = Stored();
+    utils_->HrSetOneProp(item, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"me@x.org"), false);
+    item->GetRecipients()->Add(u"ann@x.org");
+    item->GetRecurrencePattern()->PutOccurrences(3);
+    item->Save();
+    item->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 12, 9))->Delete();
+    item->Delete();
+
+    SqliteDatabase db(StorePath(), false);
+    for (const char* table : {"items", "props", "recipients", "exceptions"}) {
+        SqliteStatement count(db.Handle(), std::string("SELECT count(*) FROM ") + table);
+        ASSERT_TRUE(count.Step());
+        EXPECT_EQ(count.Int(0), 0) << table;
+    }
 }
 
 TEST_F(SaveChangesTest, ABatchIsSeenByItsOwnSessionAndByOthersOnlyOnceCommitted) {
