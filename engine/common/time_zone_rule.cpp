@@ -2,6 +2,7 @@
 
 #include "platform/win32/time_zone.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 
@@ -61,9 +62,31 @@ struct Transitions {
     }
 };
 
+// Every conversion asks for the transitions of its year, and a run converts
+// many times in few zones and years: the last few answers are kept.
 Transitions TransitionsOf(const TimeZoneRule& rule, int year) {
-    return {TransitionTime(year, rule.StandardDate).value,
-            TransitionTime(year, rule.DaylightDate).value};
+    struct Known {
+        SYSTEMTIME standardDate, daylightDate;
+        int year = 0;
+        Transitions transitions;
+    };
+    constexpr size_t kKept = 4;
+    thread_local std::array<Known, kKept> known{};
+    thread_local size_t next = 0;
+    for (const Known& k : known) {
+        if (k.year == year &&
+            std::memcmp(&k.standardDate, &rule.StandardDate, sizeof(SYSTEMTIME)) == 0 &&
+            std::memcmp(&k.daylightDate, &rule.DaylightDate, sizeof(SYSTEMTIME)) == 0) {
+            return k.transitions;
+        }
+    }
+    Known& k = known[next++ % kKept];
+    k = {rule.StandardDate,
+         rule.DaylightDate,
+         year,
+         {TransitionTime(year, rule.StandardDate).value,
+          TransitionTime(year, rule.DaylightDate).value}};
+    return k.transitions;
 }
 
 // Standard time runs from the standard start up to the daylight start: in

@@ -31,19 +31,14 @@ void CvCalExport::ResetZones() {
     emittedZones_.clear();
 }
 
-EventSource CvCalExport::Source() const {
-    EventSource source;
-    source.item = currentItem;
-    source.safeItem = safeItem_;
-    source.converter = g_charConverter;
-    source.format = format;
-    source.charsetParam = CharsetParam;
-    source.listSeparator = listSeparator_;
-    source.outlookVersion = outlookVersion;
-    source.zoneName = zoneName_;
-    source.zoneRule = zoneRule_;
-    source.systemZone = systemZone_;
-    return source;
+const EventSource& CvCalExport::Source() {
+    source_.item = currentItem;
+    source_.safeItem = safeItem_;
+    source_.format = format;
+    source_.outlookVersion = outlookVersion;
+    source_.zoneName = zoneName_;
+    source_.zoneRule = zoneRule_;
+    return source_;
 }
 
 bool CvCalExport::BeforeExport() {

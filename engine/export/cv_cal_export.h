@@ -111,7 +111,9 @@ private:
     void ResetZones();
     bool ReadItemZone(TimeZoneRule& rule, std::string& description);
     std::string UniqueZoneName(std::string name, const TimeZoneRule& rule) const;
-    EventSource Source() const;
+    // The writers' view of the current item; the run's settings are put in
+    // by TakeOptions.
+    const EventSource& Source();
     // The item store's tag of a named property (without creating it), kept
     // for the rest of the run once it is known.
     LONG MappedTag(const char16_t* setGuid, LONG id);
@@ -137,5 +139,6 @@ private:
     std::u16string listSeparator_;
     SystemZone systemZone_;
     LONG labelTag_ = 0;
+    EventSource source_;
     std::map<std::pair<const char16_t*, LONG>, LONG> mappedTags_;
 };

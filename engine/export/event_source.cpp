@@ -9,15 +9,23 @@ ISafeAppointmentItem& EventSource::Safe() const {
     return *safeItem;
 }
 
+void EventSource::UseConverter(const vSyncCharConverter* charConverter) {
+    converter = charConverter;
+    exportCodePage = converter->CodePageOfCharsetName(converter->CurrentCharsetName());
+    utf8CodePage = converter->CodePageOfCharsetName("UTF-8");
+}
+
+// Converting by the code page looked up for the charset name gives what
+// converting by the name gives, without a lookup per text.
 std::string EventSource::InExportCharset(const std::u16string& text) const {
     std::string out;
-    converter->FromUnicodeByName(converter->CurrentCharsetName(), text, out);
+    converter->FromUnicode(exportCodePage, text, out);
     return out;
 }
 
 std::string EventSource::InUtf8(const std::u16string& text) const {
     std::string out;
-    converter->FromUnicodeByName("UTF-8", text, out);
+    converter->FromUnicode(utf8CodePage, text, out);
     return out;
 }
 

@@ -16,6 +16,10 @@ struct EventSource {
     // May be empty (Redemption missing): the writers then raise E_POINTER.
     CComPtr<ISafeAppointmentItem> safeItem;
     const vSyncCharConverter* converter = nullptr;
+    // The code pages the converter gives for the export's charset name and
+    // for "UTF-8", looked up once for a run (see UseConverter).
+    int exportCodePage = kAnsiCodePage;
+    int utf8CodePage = kUnknownCodePage;
     int format = 20;
     // ";CHARSET=" + the export's charset name, or empty.
     std::string charsetParam;
@@ -28,6 +32,8 @@ struct EventSource {
     // The system zone of the run.
     SystemZone systemZone;
 
+    // Takes the converter with its current charset for the texts of a run.
+    void UseConverter(const vSyncCharConverter* charConverter);
     ISafeAppointmentItem& Safe() const;
     // Wide text in the export's character set, or in "UTF-8".
     std::string InExportCharset(const std::u16string& text) const;

@@ -57,6 +57,10 @@ void CvCalExport::TakeOptions(const ExportOptions& options) {
     }
     listSeparator_ = UserListSeparator();
     systemZone_ = SystemZone::Read();
+    source_.UseConverter(g_charConverter);
+    source_.charsetParam = CharsetParam;
+    source_.listSeparator = listSeparator_;
+    source_.systemZone = systemZone_;
 }
 
 CComPtr<_AppointmentItem> CvCalExport::NextItem(RunState& run, LONG index) {
@@ -202,5 +206,6 @@ ExportRunResult CvCalExport::RunExport(const CComPtr<_Application>& application,
     result.WrittenFiles = std::move(WrittenFiles);
     WrittenFiles.clear();
     currentItem.Release();
+    source_.item.Release();
     return result;
 }

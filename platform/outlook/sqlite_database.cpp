@@ -1,6 +1,7 @@
 #include "platform/outlook/sqlite_database.h"
 
 #include "platform/com/com_error.h"
+#include "platform/win32/utf8_codec.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -148,15 +149,17 @@ double SqliteStatement::Real(int column) const {
 }
 
 std::u16string SqliteStatement::Text16(int column) const {
-    // The store's text is UTF-8: ASCII text is widened here, without SQLite
-    // converting (and allocating) a UTF-16 copy first.
-    const auto* narrow = sqlite3_column_text(stmt_, column);
+    // The store's text is UTF-8: widened here, without SQLite converting
+    // (and allocating) a UTF-16 copy first; SQLite's conversion is left for
+    // text that is not well-formed.
+    const auto* narrow = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
     const int length = sqlite3_column_bytes(stmt_, column);
     if (narrow == nullptr) {
         return std::u16string();
     }
-    if (std::all_of(narrow, narrow + length, [](unsigned char c) { return c < 0x80; })) {
-        return std::u16string(narrow, narrow + length);
+    std::u16string wide;
+    if (DecodeWellFormedUtf8(std::string_view(narrow, static_cast<size_t>(length)), wide)) {
+        return wide;
     }
     const auto* text = static_cast<const char16_t*>(sqlite3_column_text16(stmt_, column));
     const int bytes = sqlite3_column_bytes16(stmt_, column);

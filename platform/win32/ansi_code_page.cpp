@@ -24,12 +24,25 @@ std::string ReadAcpValue() {
     return status == ERROR_SUCCESS && type == REG_SZ ? std::string(text) : std::string();
 }
 
-} // namespace
-
-UINT GetACP() {
+UINT ReadAcp() {
     std::string text = ReadAcpValue();
     UINT codePage = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), codePage);
     bool whole = error == std::errc() && end == text.data() + text.size();
     return whole && FindCodePage(codePage) != nullptr ? codePage : CP_UTF8;
+}
+
+} // namespace
+
+// Every conversion to or from the ANSI code page asks for it: the value is
+// read again only after the registry changed.
+UINT GetACP() {
+    thread_local std::uint64_t readAt = 0;
+    thread_local UINT codePage = 0;
+    const std::uint64_t changes = RegistryChangeCount() + 1;
+    if (readAt != changes) {
+        codePage = ReadAcp();
+        readAt = changes;
+    }
+    return codePage;
 }

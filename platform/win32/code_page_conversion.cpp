@@ -117,22 +117,14 @@ bool EncodeDirectly(const CodePageInfo& page, std::u16string_view wide,
     if (page.codePage == kUtf8CodePage) {
         return EncodeUtf8(wide, options.failOnInvalid, out);
     }
-    if (!IsAsciiText(wide) || !KeepsAscii(page, IconvDirection::kEncode)) {
-        return false;
-    }
-    out.assign(wide.begin(), wide.end());
-    return true;
+    return KeepsAscii(page, IconvDirection::kEncode) && NarrowAscii(wide, out);
 }
 
 bool DecodeDirectly(const CodePageInfo& page, std::string_view bytes, std::u16string& out) {
     if (page.codePage == kUtf8CodePage) {
         return DecodeWellFormedUtf8(bytes, out);
     }
-    if (!IsAsciiText(bytes) || !KeepsAscii(page, IconvDirection::kDecode)) {
-        return false;
-    }
-    out.assign(bytes.begin(), bytes.end());
-    return true;
+    return KeepsAscii(page, IconvDirection::kDecode) && WidenAscii(bytes, out);
 }
 
 } // namespace

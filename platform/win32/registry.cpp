@@ -4,6 +4,7 @@
 #include "platform/win32/registry_file.h"
 #include "platform/win32/registry_json.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -38,6 +39,8 @@ Registry& State() {
     return registry;
 }
 
+std::atomic<std::uint64_t> g_changes{0};
+
 // Runs the operation under the registry's lock, then hands the warnings it
 // queued (reporting them may itself use the registry).
 template <typename Operation>
@@ -57,6 +60,7 @@ auto Locked(Operation operation) {
 }
 
 void Clear(Registry& registry) {
+    ++g_changes;
     registry.user = RegNode();
     registry.machine = RegNode();
     registry.userFile.clear();
@@ -85,6 +89,7 @@ HKEY NewHandle(Registry& registry, const OpenKey& open) {
 }
 
 LONG Persist(Registry& registry, const OpenKey& open) {
+    ++g_changes;
     if (!open.user || registry.userFile.empty()) {
         return ERROR_SUCCESS;
     }
@@ -332,6 +337,10 @@ void RegistryOpen(const std::string& configFolder, const std::string& machineDat
         registry.userFile = load.writable ? userFile : "";
         return 0;
     });
+}
+
+std::uint64_t RegistryChangeCount() {
+    return g_changes.load();
 }
 
 void RegistryReset() {

@@ -5,6 +5,7 @@
 
 #include "platform/win32/types.h"
 
+#include <cstdint>
 #include <string>
 
 struct HKEY__;
@@ -65,3 +66,6 @@ void RegistryOpen(const std::string& configFolder, const std::string& machineDat
 // Forgets every key, value, open handle and file: the registry is empty and
 // lives in memory until the next RegistryOpen (tests use it to start clean).
 void RegistryReset();
+// Grows with every change to the registry (values, keys, a new start), so
+// that a reader can keep what it read until this moves.
+std::uint64_t RegistryChangeCount();

@@ -1,13 +1,70 @@
 #include "platform/win32/utf8_codec.h"
 
-#include <cstdint>
-#include <cstring>
-
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
 namespace {
+
+// Most text is ASCII: it is tested and copied sixteen bytes at a time where
+// the processor offers it (SSE2 on every x86-64), else unit by unit.
+#if defined(__SSE2__)
+
+// Copies the leading ASCII units of wide into out as bytes; returns how many.
+size_t NarrowAsciiPrefix(std::u16string_view wide, char* out) {
+    size_t i = 0;
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+    for (; i + 8 <= wide.size(); i += 8) {
+        __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(wide.data() + i));
+        __m128i above = _mm_cmpeq_epi16(_mm_and_si128(units, high), _mm_setzero_si128());
+        if (_mm_movemask_epi8(above) != 0xFFFF) {
+            break;
+        }
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(units, units));
+    }
+    for (; i < wide.size() && wide[i] < 0x80; ++i) {
+        out[i] = static_cast<char>(wide[i]);
+    }
+    return i;
+}
+
+// Copies the leading ASCII bytes of bytes into out as units; returns how many.
+size_t WidenAsciiPrefix(std::string_view bytes, char16_t* out) {
+    size_t i = 0;
+    for (; i + 16 <= bytes.size(); i += 16) {
+        __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + i));
+        if (_mm_movemask_epi8(chunk) != 0) {
+            break;
+        }
+        auto* put = reinterpret_cast<__m128i*>(out + i);
+        _mm_storeu_si128(put, _mm_unpacklo_epi8(chunk, _mm_setzero_si128()));
+        _mm_storeu_si128(put + 1, _mm_unpackhi_epi8(chunk, _mm_setzero_si128()));
+    }
+    for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80; ++i) {
+        out[i] = static_cast<unsigned char>(bytes[i]);
+    }
+    return i;
+}
+
+#else
+
+size_t NarrowAsciiPrefix(std::u16string_view wide, char* out) {
+    size_t i = 0;
+    for (; i < wide.size() && wide[i] < 0x80; ++i) {
+        out[i] = static_cast<char>(wide[i]);
+    }
+    return i;
+}
+
+size_t WidenAsciiPrefix(std::string_view bytes, char16_t* out) {
+    size_t i = 0;
+    for (; i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80; ++i) {
+        out[i] = static_cast<unsigned char>(bytes[i]);
+    }
+    return i;
+}
+
+#endif
 
 bool IsHighSurrogate(char32_t unit) {
     return unit >= 0xD800 && unit <= 0xDBFF;
@@ -79,55 +136,26 @@ bool ReadSequence(std::string_view bytes, size_t& at, char32_t& c) {
     return true;
 }
 
-// Widens the ASCII bytes at bytes[at] sixteen at a time (with SSE2) or eight
-// at a time while a whole group is ASCII; the rest is left to the caller.
-void WidenAsciiGroups(std::string_view bytes, size_t& at, char16_t*& put) {
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    for (; bytes.size() - at >= 16; at += 16, put += 16) {
-        __m128i group = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes.data() + at));
-        if (_mm_movemask_epi8(group) != 0) {
-            return;
-        }
-        // Interleaving with zero bytes gives the little-endian units.
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(put), _mm_unpacklo_epi8(group, zero));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(put + 8), _mm_unpackhi_epi8(group, zero));
-    }
-#endif
-    for (; bytes.size() - at >= 8; at += 8, put += 8) {
-        std::uint64_t group = 0;
-        std::memcpy(&group, bytes.data() + at, 8);
-        if ((group & 0x8080808080808080ULL) != 0) {
-            return;
-        }
-        for (size_t i = 0; i < 8; ++i) {
-            put[i] = static_cast<unsigned char>(bytes[at + i]);
-        }
-    }
-}
-
 } // namespace
 
-bool IsAsciiText(std::u16string_view wide) {
-    char16_t any = 0;
-    for (char16_t unit : wide) {
-        any |= unit;
-    }
-    return any < 0x80;
+bool NarrowAscii(std::u16string_view wide, std::string& out) {
+    out.resize(wide.size());
+    return NarrowAsciiPrefix(wide, out.data()) == wide.size();
 }
 
-bool IsAsciiText(std::string_view bytes) {
-    unsigned char any = 0;
-    for (char byte : bytes) {
-        any |= static_cast<unsigned char>(byte);
-    }
-    return any < 0x80;
+bool WidenAscii(std::string_view bytes, std::u16string& out) {
+    out.resize(bytes.size());
+    return WidenAsciiPrefix(bytes, out.data()) == bytes.size();
 }
 
 bool EncodeUtf8(std::u16string_view wide, bool failOnInvalid, std::string& out) {
+    if (NarrowAscii(wide, out)) {
+        return true;
+    }
+    const size_t ascii = NarrowAsciiPrefix(wide, out.data());
     out.resize(wide.size() * 3);
-    char* put = out.data();
-    for (size_t i = 0; i < wide.size(); ++i) {
+    char* put = out.data() + ascii;
+    for (size_t i = ascii; i < wide.size(); ++i) {
         char32_t c = wide[i];
         if (IsHighSurrogate(c) && i + 1 < wide.size() && IsLowSurrogate(wide[i + 1])) {
             c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
@@ -147,15 +175,12 @@ bool DecodeWellFormedUtf8(std::string_view bytes, std::u16string& out) {
     out.resize(bytes.size());
     char16_t* put = out.data();
     for (size_t at = 0; at < bytes.size();) {
-        WidenAsciiGroups(bytes, at, put);
+        // ASCII runs, those between other characters too, go in bulk.
+        const size_t ascii = WidenAsciiPrefix(bytes.substr(at), put);
+        at += ascii;
+        put += ascii;
         if (at == bytes.size()) {
             break;
-        }
-        auto byte = static_cast<unsigned char>(bytes[at]);
-        if (byte < 0x80) {
-            *put++ = byte;
-            ++at;
-            continue;
         }
         char32_t c = 0;
         if (!ReadSequence(bytes, at, c)) {

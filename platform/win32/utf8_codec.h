@@ -1,7 +1,7 @@
 #pragma once
-// Direct conversion between UTF-16 and UTF-8 for well-formed text, and the
-// test for text that is ASCII throughout: the common cases of the code-page
-// layer, done without a trip through iconv.
+// Direct conversion between UTF-16 and UTF-8 for well-formed text, and of
+// text that is ASCII throughout: the common cases of the code-page layer,
+// done without a trip through iconv.
 //
 //   std::string bytes;
 //   if (EncodeUtf8(u"Caf\u00e9", false, bytes)) ...   // "Caf\xC3\xA9"
@@ -9,9 +9,10 @@
 #include <string>
 #include <string_view>
 
-// Whether every unit or byte is below 128.
-bool IsAsciiText(std::u16string_view wide);
-bool IsAsciiText(std::string_view bytes);
+// The units as bytes, or the bytes as units, when every one is below 128;
+// false otherwise (out unspecified).
+bool NarrowAscii(std::u16string_view wide, std::string& out);
+bool WidenAscii(std::string_view bytes, std::u16string& out);
 
 // UTF-16 to UTF-8. An unpaired surrogate becomes U+FFFD, or makes the
 // conversion fail (false, out unspecified) when failOnInvalid is set.

@@ -192,6 +192,23 @@ TEST(LocalToUtc, SouthernZone) {
     EXPECT_EQ(ToUtc(kSydney, "2026-01-01 00:30"), "2025-12-31 13:30");
 }
 
+// More zones and years in turn than the conversions keep transitions for,
+// with zones that share their transition dates but not their offsets.
+TEST(LocalToUtc, ZonesAndYearsInTurnKeepTheirOwnTransitions) {
+    const TimeZoneRule chicago = Rule(360, -60, RuleDate(11, 0, 1, 2), RuleDate(3, 0, 2, 2));
+    const TimeZoneRule berlin = Rule(-60, -60, RuleDate(10, 0, 5, 3), RuleDate(3, 0, 5, 2));
+    for (int round = 0; round < 3; ++round) {
+        EXPECT_EQ(ToUtc(kNewYork, "2026-03-08 03:00"), "2026-03-08 07:00");
+        EXPECT_EQ(ToUtc(kSydney, "2026-04-05 03:00"), "2026-04-04 17:00");
+        EXPECT_EQ(ToUtc(chicago, "2026-03-08 03:00"), "2026-03-08 08:00");
+        EXPECT_EQ(ToUtc(berlin, "2026-03-29 03:00"), "2026-03-29 01:00");
+        EXPECT_EQ(ToUtc(kNewYork, "2007-03-11 03:00"), "2007-03-11 07:00");
+        EXPECT_EQ(ToUtc(berlin, "2007-03-25 01:59"), "2007-03-25 00:59");
+        EXPECT_EQ(ToLocal(kSydney, "2026-10-03 16:00"), "2026-10-04 03:00");
+        EXPECT_EQ(ToLocal(kNewYork, "2027-03-14 07:00"), "2027-03-14 03:00");
+    }
+}
+
 TEST(LocalToUtc, SkippedAndRepeatedHours) {
     // 02:30 does not exist on 8 March: read as daylight time.
     EXPECT_EQ(ToUtc(kNewYork, "2026-03-08 02:30"), "2026-03-08 06:30");

@@ -210,6 +210,21 @@ TEST(AnsiCodePage, ComesFromTheRegistry) {
     }
 }
 
+TEST(AnsiCodePage, FollowsEveryChangeOfTheValue) {
+    ScopedAcp acp("1252");
+    EXPECT_EQ(GetACP(), 1252u);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, kCodePageKey, 0, KEY_ALL_ACCESS, &key),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExA(key, "ACP", 0, REG_SZ, reinterpret_cast<const BYTE*>("1251"), 5),
+              ERROR_SUCCESS);
+    EXPECT_EQ(GetACP(), 1251u);
+    EXPECT_EQ(WideToAnsi(u"\u0416"), "\xC6");
+    ASSERT_EQ(RegDeleteValueA(key, "ACP"), ERROR_SUCCESS);
+    EXPECT_EQ(GetACP(), 65001u);
+    RegCloseKey(key);
+}
+
 TEST(AnsiCodePage, Utf8WhenAbsentOrUnusable) {
     for (const char* value : {static_cast<const char*>(nullptr), "", "abc", "1252x", "4242"}) {
         ScopedAcp acp(value);
