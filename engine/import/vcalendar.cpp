@@ -55,6 +55,9 @@ int CvCalParser::VCalendarProperties::Handle(CvCalParser& parser) {
     if (!parser.Reader.ReadValue(kEncodingNone)) {
         return 1;
     }
+    if (name == "BEGIN") {
+        return Begin(parser); // the most frequent: one per component
+    }
     if (name == "VERSION") {
         return Version(parser);
     }
@@ -67,8 +70,6 @@ int CvCalParser::VCalendarProperties::Handle(CvCalParser& parser) {
         parser.ProdId = parser.Reader.ValueTrimmed();
     } else if (vcal && name == "TZ") {
         Tz(parser);
-    } else if (name == "BEGIN") {
-        return Begin(parser);
     } else if (name == "END") {
         return parser.Reader.ValueTrimmed() == "VCALENDAR" ? 0 : 1;
     } else {

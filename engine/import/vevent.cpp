@@ -36,7 +36,7 @@ public:
             return nullptr;
         }
         for (const PropertyRow& row : byLetter_[Letter(name)]) {
-            if (row.name == name) {
+            if (SameName(row.name, name)) {
                 return row.handler;
             }
         }
@@ -44,6 +44,19 @@ public:
     }
 
 private:
+    // Names are short: comparing them in place is cheaper than a call.
+    static bool SameName(std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) {
+            return false;
+        }
+        for (size_t i = a.size(); i-- > 0;) {
+            if (a[i] != b[i]) {
+                return false;
+            }
+        }
+        return true;
+    }
+
     static size_t Letter(std::string_view name) {
         return static_cast<unsigned char>(name[0]) % kBuckets;
     }

@@ -94,7 +94,7 @@ CREATE INDEX IF NOT EXISTS exceptions_subject ON exceptions(subject COLLATE NOCA
 // and SQLite's checks would cost a lookup per written part and a two-pass
 // delete per removed one.
 constexpr const char* kConnectionSettings = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
-                                            "PRAGMA foreign_keys=OFF; PRAGMA "
+                                            "PRAGMA foreign_keys=OFF; PRAGMA cache_size=-32768; PRAGMA "
                                             "wal_autocheckpoint=10000;";
 
 constexpr const char* kItemColumns =

@@ -94,6 +94,23 @@ TEST(ReadFile, LoneCarriageReturnsGetALineFeed) {
     EXPECT_EQ(ReadBytes("AB\r\r\n").text, "AB\r\n\r\n");
 }
 
+// Text without NUL bytes and lone CRs is recognised sixteen bytes at a time:
+// a CR or NUL on either side of a block's end, or at the very end of the
+// text, must still be seen.
+TEST(ReadFile, LineEndsAndNulsAtEveryPlaceAroundBlocks) {
+    for (size_t at = 0; at < 40; ++at) {
+        std::string before = "BEGIN" + std::string(at, 'x');
+        EXPECT_EQ(ReadBytes(before + "\rA:1\r\nB:2" + before).text,
+                  before + "\r\nA:1\r\nB:2" + before)
+            << at;
+        EXPECT_EQ(ReadBytes(before + "\r\rY").text, before + "\r\n\r\nY") << at;
+        EXPECT_EQ(ReadBytes(before + "\r").text, before + "\r\n") << at;
+        EXPECT_EQ(ReadBytes(before + "\r\n").text, before + "\r\n") << at;
+        EXPECT_EQ(ReadBytes(before + std::string("\0\r\nZ", 4)).text, before + " \r\nZ") << at;
+        EXPECT_EQ(ReadBytes(before + std::string(1, '\0')).text, before + " ") << at;
+    }
+}
+
 TEST(ReadFile, UnreadableFileFails) {
     std::string text;
     EXPECT_FALSE(_ReadFile(INVALID_HANDLE_VALUE, text, "x",
