@@ -129,7 +129,7 @@ int CvCalExport::ExportItem() {
         CloseOutputFile();
     }
     if (result == 0) {
-        WrittenFiles[currentFileName] = 0;
+        WrittenFiles.insert(currentFileName);
     } else if (!oneFile) {
         // A file cut short (disk full, size limit) would pass for an export.
         DeleteFileA(currentFileName.c_str());

@@ -17,6 +17,7 @@
 #include "engine/export/export_filter.h"
 #include "engine/export/export_options.h"
 #include "engine/export/text_buffer.h"
+#include "engine/export/written_file_list.h"
 #include "platform/win32/handle.h"
 
 #include <map>
@@ -31,7 +32,7 @@ struct ExportRunResult {
     int exported = 0;
     int failed = 0;
     int skipped = 0;
-    std::map<std::string, int> WrittenFiles;
+    WrittenFileList WrittenFiles;
 
     int Total() const { return exported + failed + skipped; }
 };
@@ -86,7 +87,7 @@ public:
     ExportFilter filter;
     std::u16string singleFileBase;
     std::string currentFileName;
-    std::map<std::string, int> WrittenFiles;
+    WrittenFileList WrittenFiles;
     CComPtr<_AppointmentItem> currentItem;
 
 private:
