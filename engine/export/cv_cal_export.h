@@ -17,6 +17,7 @@
 #include "engine/export/export_filter.h"
 #include "engine/export/export_options.h"
 #include "engine/export/text_buffer.h"
+#include "engine/export/written_file_list.h"
 #include "platform/win32/handle.h"
 
 #include <map>
@@ -31,7 +32,7 @@ struct ExportRunResult {
     int exported = 0;
     int failed = 0;
     int skipped = 0;
-    std::map<std::string, int> WrittenFiles;
+    WrittenFileList WrittenFiles;
 
     int Total() const { return exported + failed + skipped; }
 };
@@ -86,7 +87,7 @@ public:
     ExportFilter filter;
     std::u16string singleFileBase;
     std::string currentFileName;
-    std::map<std::string, int> WrittenFiles;
+    WrittenFileList WrittenFiles;
     CComPtr<_AppointmentItem> currentItem;
 
 private:
@@ -107,6 +108,10 @@ private:
     bool WriteZoneBlock();
     int WriteItem();
     bool WriteText(const TextBuffer& buffer);
+    bool Queue(std::string_view text);
+    // Writes what was queued; false (and the output counts as lost) when it
+    // could not all be written.
+    bool FlushPending();
     void CloseOutputFile();
     void ResetZones();
     bool ReadItemZone(TimeZoneRule& rule, std::string& description);
@@ -133,6 +138,8 @@ private:
     HANDLE outputFile_ = INVALID_HANDLE_VALUE;
     bool fileOpen_ = false;
     bool writeFailed_ = false;
+    std::string pending_;
+    bool outputLost_ = false;
     std::string zoneName_;
     TimeZoneRule zoneRule_{};
     std::map<std::string, TimeZoneRule> emittedZones_;

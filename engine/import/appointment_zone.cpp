@@ -54,7 +54,7 @@ void ShiftStoredTime(const CComPtr<IUnknown>& item, IMAPIUtils& utils, const Sto
     }
     LocalTime wallClock = UtcToLocal(previous, UtcTime{COleDateTime(value.ToDate())});
     UtcTime shifted = LocalToUtc(next, wallClock);
-    utils.HrSetOneProp(item, tag | PT_SYSTIME, _variant_t(shifted.value.m_dt, VT_DATE));
+    utils.HrSetOneProp(item, tag | PT_SYSTIME, _variant_t(shifted.value.m_dt, VT_DATE), false);
 }
 
 } // namespace
@@ -74,17 +74,20 @@ int SetAppointmentTimezone(_AppointmentItem* item, IMAPIUtils* utils, const Time
         return -3;
     }
     const BYTE* bytes = reinterpret_cast<const BYTE*>(&rule);
+    // The rule, the name and the shifted times are saved together, in one
+    // save of the item: no reader finds the times shifted without the zone.
     utils->HrSetOneProp(object, ruleTag | PT_BINARY,
-                        _variant_t(std::vector<BYTE>(bytes, bytes + sizeof rule)));
+                        _variant_t(std::vector<BYTE>(bytes, bytes + sizeof rule)), false);
     LONG nameTag = utils->GetIDsFromNames(object, PSETID_Appointment, dispidTimeZoneDesc, false);
     if (nameTag != 0) {
-        utils->HrSetOneProp(object, nameTag | PT_STRING8, _variant_t(AnsiToWide(name)));
+        utils->HrSetOneProp(object, nameTag | PT_STRING8, _variant_t(AnsiToWide(name)), false);
     }
     if (!IsSameTimeZone(previous, rule)) {
         for (const StoredTime& time : kStoredTimes) {
             ShiftStoredTime(object, *utils, time, previous, rule);
         }
     }
+    item->Save();
     return 0;
 }
 

@@ -93,9 +93,10 @@ CREATE INDEX IF NOT EXISTS exceptions_subject ON exceptions(subject COLLATE NOCA
 // Foreign keys are not enforced: DeleteItem removes an item's parts with it,
 // and SQLite's checks would cost a lookup per written part and a two-pass
 // delete per removed one.
-constexpr const char* kConnectionSettings = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
-                                            "PRAGMA foreign_keys=OFF; PRAGMA "
-                                            "wal_autocheckpoint=10000;";
+constexpr const char* kConnectionSettings =
+    "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
+    "PRAGMA foreign_keys=OFF; PRAGMA cache_size=-32768; PRAGMA "
+    "wal_autocheckpoint=10000;";
 
 constexpr const char* kItemColumns =
     "id, folder_id, subject, location, body, categories, resources, start_utc, end_utc, "
@@ -220,6 +221,24 @@ PropValue ReadValue(const SqliteStatement& row, LONG type, int column) {
     }
     return value;
 }
+
+// While a read goes once through much of the store (a count over a
+// folder's index, a window of a walk), the page cache is held small: those
+// pages are not needed again, and a cache sized for bulk saves would grow
+// with the folder.
+class SmallPageCache {
+public:
+    explicit SmallPageCache(SqliteDatabase& db) : db_(db), size_(db.CacheSize()) {
+        db_.SetCacheSize(-256);
+    }
+    ~SmallPageCache() { db_.SetCacheSize(size_); }
+    SmallPageCache(const SmallPageCache&) = delete;
+    SmallPageCache& operator=(const SmallPageCache&) = delete;
+
+private:
+    SqliteDatabase& db_;
+    std::int64_t size_;
+};
 
 ExceptionRecord ReadException(const SqliteStatement& row) {
     ExceptionRecord exception;
@@ -394,6 +413,7 @@ FolderRow CalendarStore::AddFolder(std::int64_t parentId, const std::u16string& 
 }
 
 std::int64_t CalendarStore::CountItems(std::int64_t folderId) {
+    SmallPageCache once(*db_);
     SqliteStatement& query = db_->Cached("SELECT count(*) FROM items WHERE folder_id=?");
     query.Bind(1, folderId);
     query.Step();
@@ -492,6 +512,7 @@ std::int64_t CalendarStore::LastItemId() {
 }
 
 std::int64_t CalendarStore::CountItemsUpTo(std::int64_t folderId, std::int64_t lastId) {
+    SmallPageCache once(*db_);
     SqliteStatement& query = db_->Cached("SELECT count(*) FROM items WHERE folder_id=? AND id<=?");
     query.Bind(1, folderId).Bind(2, lastId);
     query.Step();
@@ -538,6 +559,7 @@ SqliteStatement& CalendarStore::PartQuery(const char* sql, std::span<Appointment
 }
 
 std::vector<AppointmentRecord> CalendarStore::ReadWindow(SqliteStatement& query) {
+    SmallPageCache once(*db_);
     std::vector<AppointmentRecord> records;
     while (query.Step()) {
         records.push_back(ReadItem(query));

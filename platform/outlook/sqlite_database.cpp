@@ -36,6 +36,16 @@ int BusyTimeoutMs() {
                                                                  : kBusyTimeoutMs;
 }
 
+// SQLite's count of the memory it holds takes a global lock around every
+// allocation; the store does not read it.
+void ConfigureSqliteOnce() {
+    static const bool configured = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    (void)configured;
+}
+
 } // namespace
 
 HRESULT StoreErrorCode(int sqliteCode) {
@@ -185,6 +195,7 @@ std::optional<std::int64_t> SqliteStatement::OptionalInt(int column) const {
 SqliteDatabase::SqliteDatabase(const std::string& path, bool create) {
     // A connection is used by one thread at a time, so SQLite's mutex around
     // every call is left out; locks on the file between processes stay.
+    ConfigureSqliteOnce();
     const int flags =
         SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX | (create ? SQLITE_OPEN_CREATE : 0);
     const int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
@@ -222,6 +233,19 @@ SqliteStatement& SqliteDatabase::Cached(std::string_view sql) {
         slot = std::make_unique<SqliteStatement>(db_, sql);
     }
     return *slot;
+}
+
+std::int64_t SqliteDatabase::CacheSize() {
+    SqliteStatement& query = Cached("PRAGMA cache_size");
+    const std::int64_t size = query.Step() ? query.Int(0) : -2000;
+    query.Reset();
+    return size;
+}
+
+void SqliteDatabase::SetCacheSize(std::int64_t size) noexcept {
+    // Setting the limit cannot fail on an open connection.
+    sqlite3_exec(db_, ("PRAGMA cache_size=" + std::to_string(size)).c_str(), nullptr, nullptr,
+                 nullptr);
 }
 
 std::int64_t SqliteDatabase::LastInsertRowId() const {
