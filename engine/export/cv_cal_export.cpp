@@ -46,6 +46,8 @@ bool CvCalExport::BeforeExport() {
     event_.Clear();
     ResetZones();
     writeFailed_ = false;
+    pending_.clear();
+    outputLost_ = false;
     if (WriteCalendarHeader(format, header_) != 0) {
         return false;
     }
@@ -55,10 +57,7 @@ bool CvCalExport::BeforeExport() {
     if (OpenOutputFile() != 0) {
         return false;
     }
-    if (!WriteText(header_)) {
-        CloseOutputFile();
-        return false;
-    }
+    WriteText(header_);
     if (format != kFormatVCalendar10) {
         return true;
     }
@@ -107,7 +106,8 @@ int CvCalExport::WriteItem() {
     WriteEvent(Source(), uid, event_);
     WriteText(event_);
     if (!oneFile) {
-        WriteBuffer(kCalendarEnd.data(), static_cast<int>(kCalendarEnd.size()));
+        Queue(kCalendarEnd);
+        FlushPending();
     }
     return writeFailed_ ? -1 : 0;
 }
@@ -126,6 +126,8 @@ int CvCalExport::ExportItem() {
         LibOrvane().LogError("CvCalExport::ExportItem", 0, "CATCHED EXCEPTION!");
     }
     if (!oneFile) {
+        // What a failed item left unwritten goes with its file.
+        pending_.clear();
         CloseOutputFile();
     }
     if (result == 0) {
@@ -145,11 +147,13 @@ void CvCalExport::AfterExport() {
     if (!fileOpen_) {
         return;
     }
-    if (oneFile && WriteBuffer(kCalendarEnd.data(), static_cast<int>(kCalendarEnd.size())) <= 0) {
+    if (oneFile && (!Queue(kCalendarEnd) || !FlushPending() || outputLost_)) {
         LibOrvane().LogError("CvCalExport::AfterExport", static_cast<LONG>(GetLastError()),
-                             "The end of %s could not be written", currentFileName.c_str());
+                             "Events or the end of %s could not be written",
+                             currentFileName.c_str());
         WrittenFiles.erase(currentFileName);
     }
+    pending_.clear();
     CloseOutputFile();
     if (oneFile && !WrittenFiles.contains(currentFileName)) {
         DeleteFileA(currentFileName.c_str());

@@ -108,6 +108,10 @@ private:
     bool WriteZoneBlock();
     int WriteItem();
     bool WriteText(const TextBuffer& buffer);
+    bool Queue(std::string_view text);
+    // Writes what was queued; false (and the output counts as lost) when it
+    // could not all be written.
+    bool FlushPending();
     void CloseOutputFile();
     void ResetZones();
     bool ReadItemZone(TimeZoneRule& rule, std::string& description);
@@ -134,6 +138,8 @@ private:
     HANDLE outputFile_ = INVALID_HANDLE_VALUE;
     bool fileOpen_ = false;
     bool writeFailed_ = false;
+    std::string pending_;
+    bool outputLost_ = false;
     std::string zoneName_;
     TimeZoneRule zoneRule_{};
     std::map<std::string, TimeZoneRule> emittedZones_;

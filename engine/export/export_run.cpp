@@ -203,6 +203,12 @@ ExportRunResult CvCalExport::RunExport(const CComPtr<_Application>& application,
         }
     }
     AfterExport();
+    if (oneFile && WrittenFiles.empty() && result.exported > 0) {
+        // The one file could not be completed and is gone: nothing it held
+        // was exported.
+        result.failed += result.exported;
+        result.exported = 0;
+    }
     result.WrittenFiles = std::move(WrittenFiles);
     WrittenFiles.clear();
     currentItem.Release();

@@ -62,7 +62,25 @@ int CvCalExport::WriteBuffer(const char* bytes, int length) {
 }
 
 bool CvCalExport::WriteText(const TextBuffer& buffer) {
-    return WriteBuffer(buffer.Data(), buffer.Length()) > 0;
+    return Queue(buffer.View());
+}
+
+// The text of a file is collected and written in large pieces: a file per
+// item at its end, the one file of a run whenever a piece is full.
+bool CvCalExport::Queue(std::string_view text) {
+    constexpr size_t kPieceSize = 65536;
+    pending_.append(text);
+    return pending_.size() < kPieceSize || FlushPending();
+}
+
+bool CvCalExport::FlushPending() {
+    if (pending_.empty()) {
+        return true;
+    }
+    const bool written = WriteBuffer(pending_.data(), static_cast<int>(pending_.size())) > 0;
+    pending_.clear();
+    outputLost_ = outputLost_ || !written;
+    return written;
 }
 
 void CvCalExport::CloseOutputFile() {

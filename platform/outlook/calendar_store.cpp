@@ -93,9 +93,10 @@ CREATE INDEX IF NOT EXISTS exceptions_subject ON exceptions(subject COLLATE NOCA
 // Foreign keys are not enforced: DeleteItem removes an item's parts with it,
 // and SQLite's checks would cost a lookup per written part and a two-pass
 // delete per removed one.
-constexpr const char* kConnectionSettings = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
-                                            "PRAGMA foreign_keys=OFF; PRAGMA cache_size=-32768; PRAGMA "
-                                            "wal_autocheckpoint=10000;";
+constexpr const char* kConnectionSettings =
+    "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
+    "PRAGMA foreign_keys=OFF; PRAGMA cache_size=-32768; PRAGMA "
+    "wal_autocheckpoint=10000;";
 
 constexpr const char* kItemColumns =
     "id, folder_id, subject, location, body, categories, resources, start_utc, end_utc, "
@@ -546,6 +547,10 @@ std::vector<AppointmentRecord> CalendarStore::ReadWindow(SqliteStatement& query)
     ReadProps(records);
     ReadRecipients(records);
     ReadExceptions(records);
+    // A walk reads the folder once from end to end and needs none of those
+    // pages again; kept, they would make the page cache (large for bulk
+    // saves) grow with the folder.
+    db_->ReleaseCachedPages();
     return records;
 }
 

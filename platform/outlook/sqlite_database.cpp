@@ -235,6 +235,10 @@ SqliteStatement& SqliteDatabase::Cached(std::string_view sql) {
     return *slot;
 }
 
+void SqliteDatabase::ReleaseCachedPages() {
+    sqlite3_db_release_memory(db_);
+}
+
 std::int64_t SqliteDatabase::LastInsertRowId() const {
     return sqlite3_last_insert_rowid(db_);
 }

@@ -70,6 +70,8 @@ public:
     // A statement prepared once per connection and reset for each use.
     SqliteStatement& Cached(std::string_view sql);
     std::int64_t LastInsertRowId() const;
+    // Gives back the memory of pages the connection keeps cached.
+    void ReleaseCachedPages();
     sqlite3* Handle() const { return db_; }
 
 private:

@@ -209,6 +209,46 @@ TEST_F(ExportTest, EveryFailingWriteOfAOneFileRunIsReported) {
     }
 }
 
+// Enough text for the one file to be written in several pieces.
+json ManyLongAppointments(int count) {
+    json items = json::array();
+    for (int i = 0; i < count; ++i) {
+        items.push_back({{"subject", "Item " + std::to_string(i)},
+                         {"body", std::string(1000, 'x')},
+                         {"start", "2007-03-05T09:00:00"},
+                         {"end", "2007-03-05T10:00:00"}});
+    }
+    return items;
+}
+
+TEST_F(ExportTest, ALargeOneFileRunHoldsEveryEventInOrder) {
+    Add(ManyLongAppointments(200));
+    options_.oneFile = true;
+
+    ExportRunResult result = Run();
+
+    EXPECT_EQ(result.exported, 200);
+    std::string text = Output("Calendar.ics");
+    EXPECT_GT(text.size(), 3u * 65536u);
+    EXPECT_EQ(Count(text, "BEGIN:VEVENT\r\n"), 200);
+    EXPECT_LT(text.find("SUMMARY:Item 198\r\n"), text.find("SUMMARY:Item 199\r\n"));
+    EXPECT_TRUE(EndsWith(text, "END:VEVENT\r\nEND:VCALENDAR"));
+}
+
+TEST_F(ExportTest, AOneFileRunThatCannotWriteAllItsEventsLeavesNoFileAndExportsNothing) {
+    Add(ManyLongAppointments(200));
+    options_.oneFile = true;
+    ScopedFileFaults faults;
+    LimitDiskSpace(100000);
+
+    ExportRunResult result = Run();
+
+    EXPECT_EQ(result.exported, 0);
+    EXPECT_EQ(result.failed, 200);
+    EXPECT_TRUE(result.WrittenFiles.empty());
+    EXPECT_TRUE(OutputFiles().empty());
+}
+
 TEST_F(ExportTest, ASelectionOfTwoOccurrencesExportsTheSeriesOnce) {
     Add(json::parse(R"([
       {"subject": "Daily", "start": "2007-03-05T09:00:00", "end": "2007-03-05T09:30:00",
