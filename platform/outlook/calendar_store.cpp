@@ -222,6 +222,24 @@ PropValue ReadValue(const SqliteStatement& row, LONG type, int column) {
     return value;
 }
 
+// While a read goes once through much of the store (a count over a
+// folder's index, a window of a walk), the page cache is held small: those
+// pages are not needed again, and a cache sized for bulk saves would grow
+// with the folder.
+class SmallPageCache {
+public:
+    explicit SmallPageCache(SqliteDatabase& db) : db_(db), size_(db.CacheSize()) {
+        db_.SetCacheSize(-256);
+    }
+    ~SmallPageCache() { db_.SetCacheSize(size_); }
+    SmallPageCache(const SmallPageCache&) = delete;
+    SmallPageCache& operator=(const SmallPageCache&) = delete;
+
+private:
+    SqliteDatabase& db_;
+    std::int64_t size_;
+};
+
 ExceptionRecord ReadException(const SqliteStatement& row) {
     ExceptionRecord exception;
     exception.originalDay = static_cast<int>(row.Int(1));
@@ -395,6 +413,7 @@ FolderRow CalendarStore::AddFolder(std::int64_t parentId, const std::u16string& 
 }
 
 std::int64_t CalendarStore::CountItems(std::int64_t folderId) {
+    SmallPageCache once(*db_);
     SqliteStatement& query = db_->Cached("SELECT count(*) FROM items WHERE folder_id=?");
     query.Bind(1, folderId);
     query.Step();
@@ -493,6 +512,7 @@ std::int64_t CalendarStore::LastItemId() {
 }
 
 std::int64_t CalendarStore::CountItemsUpTo(std::int64_t folderId, std::int64_t lastId) {
+    SmallPageCache once(*db_);
     SqliteStatement& query = db_->Cached("SELECT count(*) FROM items WHERE folder_id=? AND id<=?");
     query.Bind(1, folderId).Bind(2, lastId);
     query.Step();
@@ -539,6 +559,7 @@ SqliteStatement& CalendarStore::PartQuery(const char* sql, std::span<Appointment
 }
 
 std::vector<AppointmentRecord> CalendarStore::ReadWindow(SqliteStatement& query) {
+    SmallPageCache once(*db_);
     std::vector<AppointmentRecord> records;
     while (query.Step()) {
         records.push_back(ReadItem(query));
@@ -547,10 +568,6 @@ std::vector<AppointmentRecord> CalendarStore::ReadWindow(SqliteStatement& query)
     ReadProps(records);
     ReadRecipients(records);
     ReadExceptions(records);
-    // A walk reads the folder once from end to end and needs none of those
-    // pages again; kept, they would make the page cache (large for bulk
-    // saves) grow with the folder.
-    db_->ReleaseCachedPages();
     return records;
 }
 

@@ -235,8 +235,17 @@ SqliteStatement& SqliteDatabase::Cached(std::string_view sql) {
     return *slot;
 }
 
-void SqliteDatabase::ReleaseCachedPages() {
-    sqlite3_db_release_memory(db_);
+std::int64_t SqliteDatabase::CacheSize() {
+    SqliteStatement& query = Cached("PRAGMA cache_size");
+    const std::int64_t size = query.Step() ? query.Int(0) : -2000;
+    query.Reset();
+    return size;
+}
+
+void SqliteDatabase::SetCacheSize(std::int64_t size) noexcept {
+    // Setting the limit cannot fail on an open connection.
+    sqlite3_exec(db_, ("PRAGMA cache_size=" + std::to_string(size)).c_str(), nullptr, nullptr,
+                 nullptr);
 }
 
 std::int64_t SqliteDatabase::LastInsertRowId() const {

@@ -70,8 +70,11 @@ public:
     // A statement prepared once per connection and reset for each use.
     SqliteStatement& Cached(std::string_view sql);
     std::int64_t LastInsertRowId() const;
-    // Gives back the memory of pages the connection keeps cached.
-    void ReleaseCachedPages();
+    // The most the connection keeps of the store's pages (PRAGMA
+    // cache_size: pages, or kibibytes when negative); a smaller limit
+    // gives back what is above it.
+    std::int64_t CacheSize();
+    void SetCacheSize(std::int64_t size) noexcept;
     sqlite3* Handle() const { return db_; }
 
 private:
