@@ -3,6 +3,7 @@
 #include "platform/com/com_error.h"
 #include "platform/outlook/tied_properties.h"
 
+#include <algorithm>
 #include <sqlite3.h>
 #include <sys/stat.h>
 
@@ -272,6 +273,23 @@ void DistributeRows(SqliteStatement& query, std::span<AppointmentRecord> records
         }
     }
     query.Reset();
+}
+
+constexpr size_t kPropRowsPerInsert = 8;
+
+// The insert of rows (1 to kPropRowsPerInsert) properties in one statement.
+const std::string& InsertPropsSql(size_t rows) {
+    static const std::vector<std::string> texts = [] {
+        std::vector<std::string> all(kPropRowsPerInsert + 1);
+        for (size_t n = 1; n <= kPropRowsPerInsert; ++n) {
+            all[n] = "INSERT INTO props(item_id, prop_id, type, value) VALUES(?,?,?,?)";
+            for (size_t i = 1; i < n; ++i) {
+                all[n] += ",(?,?,?,?)";
+            }
+        }
+        return all;
+    }();
+    return texts[rows];
 }
 
 const char* OrderClause(ItemOrder order) {
@@ -648,12 +666,20 @@ void CalendarStore::WriteProps(const AppointmentRecord& record, bool replace) {
     if (replace) {
         db_->Cached("DELETE FROM props WHERE item_id=?").Bind(1, record.id).Run();
     }
-    SqliteStatement& insert =
-        db_->Cached("INSERT INTO props(item_id, prop_id, type, value) VALUES(?,?,?,?)");
-    for (const auto& [propId, value] : *record.props) {
-        insert.Bind(1, record.id).Bind(2, std::int64_t{propId}).Bind(3, std::int64_t{value.type});
-        BindValue(insert, 4, value);
+    // A few rows per statement: running a statement costs as much as
+    // writing a row.
+    auto next = record.props->begin();
+    for (size_t left = record.props->size(); left > 0;) {
+        const size_t rows = std::min(left, kPropRowsPerInsert);
+        SqliteStatement& insert = db_->Cached(InsertPropsSql(rows));
+        for (int first = 1; first <= static_cast<int>(rows) * 4; first += 4, ++next) {
+            insert.Bind(first, record.id)
+                .Bind(first + 1, std::int64_t{next->first})
+                .Bind(first + 2, std::int64_t{next->second.type});
+            BindValue(insert, first + 3, next->second);
+        }
         insert.Run();
+        left -= rows;
     }
 }
 

@@ -112,6 +112,29 @@ TEST_F(SaveChangesTest, EachKindOfChangeSurvivesReopening) {
     }
 }
 
+TEST_F(SaveChangesTest, EveryPropertyOfANewItemIsKept) {
+    // More properties than one statement writes, including the store's own.
+    std::vector<LONG> tags;
+    for (LONG id = 1; id <= 19; ++id) {
+        tags.push_back(utils_->GetIDsFromNames(Stored(), PSETID_Common, 0x9000 + id, true) |
+                       PT_LONG);
+    }
+    CComPtr<_AppointmentItem> item = Appointment(Calendar()->GetItems()->Add());
+    item->PutStart(Local(2007, 3, 8, 9));
+    for (size_t i = 0; i < tags.size(); ++i) {
+        utils_->HrSetOneProp(item, tags[i], _variant_t(static_cast<LONG>(i * 7)), false);
+    }
+    item->Save();
+
+    CComPtr<_AppointmentItem> stored =
+        Appointment(Open()->GetSession()->GetItemFromID(item->GetEntryID()));
+    for (size_t i = 0; i < tags.size(); ++i) {
+        EXPECT_EQ(utils_->HrGetOneProp(stored, tags[i]).ToLong(), static_cast<LONG>(i * 7)) << i;
+    }
+    const LONG commonStart = Tag(PSETID_Common, dispidCommonStart, PT_SYSTIME);
+    EXPECT_EQ(utils_->HrGetOneProp(stored, commonStart).ToDate(), Utc(2007, 3, 8, 14));
+}
+
 TEST_F(SaveChangesTest, SettingAPropertyKeepsWhatAnotherWriterSavedMeanwhile) {
     CComPtr<_AppointmentItem> mine = Stored();
     CComPtr<_AppointmentItem> theirs = Stored();
