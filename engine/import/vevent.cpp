@@ -3,6 +3,7 @@
 
 #include "engine/import/cvcal_parser.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 #include <vector>
@@ -297,15 +298,20 @@ void CvCalParser::VEventProperties::DecodeText(CvCalParser& p, bool logParams, b
 bool CvCalParser::VEventProperties::Categories(CvCalParser& p) {
     DecodeText(p, false, true, p.Event.Categories);
     char16_t separator = p.Version == kVersionICal20 ? u',' : u';';
+    std::u16string& text = p.Event.Categories;
+    if (p.ListSeparator.size() == 1) {
+        std::replace(text.begin(), text.end(), separator, p.ListSeparator[0]);
+        return true;
+    }
     std::u16string categories;
-    for (char16_t c : p.Event.Categories) {
+    for (char16_t c : text) {
         if (c == separator) {
             categories += p.ListSeparator;
         } else {
             categories += c;
         }
     }
-    p.Event.Categories = std::move(categories);
+    text = std::move(categories);
     return true;
 }
 
