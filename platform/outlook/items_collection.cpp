@@ -19,9 +19,10 @@ struct ItemEntry {
     StoreSeconds startUtc = 0;
 };
 
-// The collection's items in order: ids, and the original day of each entry
-// when occurrences are included (empty otherwise), so that a walk over a
-// large folder keeps eight bytes per item.
+// A sorted, filtered or occurrence-expanding collection's items in order:
+// ids, and the original day of each entry when occurrences are included
+// (empty otherwise), eight bytes per item. A plain folder is walked without
+// such a list (ItemWalk).
 struct ItemIndex {
     std::vector<std::int64_t> ids;
     std::vector<int> days;
