@@ -226,13 +226,13 @@ void SqliteDatabase::Exec(std::string_view sql) {
 }
 
 SqliteStatement& SqliteDatabase::Cached(std::string_view sql) {
-    std::unique_ptr<SqliteStatement>& slot = cache_[std::string(sql)];
-    if (slot) {
-        slot->Reset();
-    } else {
-        slot = std::make_unique<SqliteStatement>(db_, sql);
+    auto found = cache_.find(sql);
+    if (found != cache_.end()) {
+        found->second->Reset();
+        return *found->second;
     }
-    return *slot;
+    auto made = cache_.emplace(std::string(sql), std::make_unique<SqliteStatement>(db_, sql));
+    return *made.first->second;
 }
 
 std::int64_t SqliteDatabase::CacheSize() {

@@ -79,7 +79,15 @@ public:
 
 private:
     sqlite3* db_ = nullptr;
-    std::unordered_map<std::string, std::unique_ptr<SqliteStatement>> cache_;
+    // Looked up by the text without copying it into a key first.
+    struct TextHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view text) const {
+            return std::hash<std::string_view>()(text);
+        }
+    };
+    std::unordered_map<std::string, std::unique_ptr<SqliteStatement>, TextHash, std::equal_to<>>
+        cache_;
 };
 
 // BEGIN IMMEDIATE ... COMMIT, rolled back when left without Commit; inside
