@@ -224,10 +224,11 @@ public:
     }
     std::u16string HrArrayToString(const _variant_t& bytes) override {
         static const char16_t kHex[] = u"0123456789ABCDEF";
-        std::u16string text;
-        for (BYTE b : bytes.ToBytes()) {
-            text += kHex[b >> 4];
-            text += kHex[b & 15];
+        const std::vector<BYTE>& data = bytes.ToBytes();
+        std::u16string text(data.size() * 2, u'0');
+        for (size_t i = 0; i < data.size(); ++i) {
+            text[2 * i] = kHex[data[i] >> 4];
+            text[2 * i + 1] = kHex[data[i] & 15];
         }
         return text;
     }
