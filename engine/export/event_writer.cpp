@@ -21,8 +21,10 @@ struct EventContext {
     bool allDay; // dates without time (iCalendar 2.0 only)
 
     _AppointmentItem& Item() const { return *source.item; }
-    void Line(std::string_view text) const {
-        out.Append(text);
+    // Appends the parts and the line end, without joining them first.
+    template <class... Parts>
+    void Line(const Parts&... parts) const {
+        (out.Append(std::string_view(parts)), ...);
         out.Append("\r\n");
     }
 };
@@ -76,13 +78,13 @@ void WriteOrganizer(const EventContext& c, const std::string& address) {
         return;
     }
     if (c.vcal) {
-        c.Line("ATTENDEE;ROLE=ORGANIZER;ENCODING=QUOTED-PRINTABLE:" +
+        c.Line("ATTENDEE;ROLE=ORGANIZER;ENCODING=QUOTED-PRINTABLE:",
                vSyncCharConverter::QPEncode(address));
         return;
     }
     std::u16string name = Field(c.source.Safe(), PR_SENDER_NAME);
-    c.Line("ORGANIZER;CN=\"" + c.source.InUtf8(vSyncCharConverter::CleanParameterValue(name)) +
-           "\":MAILTO:" + vSyncCharConverter::Escape(address));
+    c.Line("ORGANIZER;CN=\"", c.source.InUtf8(vSyncCharConverter::CleanParameterValue(name)),
+           "\":MAILTO:", vSyncCharConverter::Escape(address));
 }
 
 void WriteAttendee(const EventContext& c, ISafeRecipient& recipient, const std::string& organizer) {
@@ -92,14 +94,14 @@ void WriteAttendee(const EventContext& c, ISafeRecipient& recipient, const std::
         return;
     }
     if (c.vcal) {
-        c.Line("ATTENDEE;ROLE=ATTENDEE;ENCODING=QUOTED-PRINTABLE:" +
+        c.Line("ATTENDEE;ROLE=ATTENDEE;ENCODING=QUOTED-PRINTABLE:",
                vSyncCharConverter::QPEncode(address));
         return;
     }
     std::string name =
         c.source.InUtf8(vSyncCharConverter::CleanParameterValue(recipient.GetName()));
-    c.Line("ATTENDEE;CN=\"" + name + "\";ROLE=" + std::string(RoleOf(type)) +
-           ":MAILTO:" + vSyncCharConverter::Escape(address));
+    c.Line("ATTENDEE;CN=\"", name, "\";ROLE=", RoleOf(type),
+           ":MAILTO:", vSyncCharConverter::Escape(address));
 }
 
 void WriteAttendees(const EventContext& c) {
@@ -159,12 +161,12 @@ void WriteAlarm(const EventContext& c) {
     if (c.vcal) {
         COleDateTime start(c.Item().GetStart());
         COleDateTime alarm = InItemZone(c, start - COleDateTimeSpan(minutes / 1440.0));
-        c.Line("DALARM:" + FormatIcalDateTime(alarm, false, !c.zoned, true, c.source.systemZone) +
+        c.Line("DALARM:", FormatIcalDateTime(alarm, false, !c.zoned, true, c.source.systemZone),
                "; ; ;Reminder");
         return;
     }
     c.Line("BEGIN:VALARM");
-    c.Line("TRIGGER:-PT" + std::to_string(minutes) + "M");
+    c.Line("TRIGGER:-PT", std::to_string(minutes), "M");
     c.Line("ACTION:DISPLAY");
     c.Line("DESCRIPTION:Reminder");
     c.Line("END:VALARM");
@@ -176,10 +178,12 @@ void WriteDateTime(const EventContext& c, std::string_view name, DATE local) {
         c.out.Append(";VALUE=DATE");
     }
     if (!c.vcal && c.zoned) {
-        c.out.Append(";TZID=\"" + c.source.zoneName + "\"");
+        c.out.Append(";TZID=\"");
+        c.out.Append(c.source.zoneName);
+        c.out.Append("\"");
     }
     bool utc = !c.zoned && !c.allDay;
-    c.Line(":" +
+    c.Line(":",
            FormatIcalDateTime(InItemZone(c, local), false, utc, !c.allDay, c.source.systemZone));
 }
 
@@ -201,7 +205,7 @@ COleDateTime UtcNow() {
 
 void WriteStamp(const EventContext& c) {
     if (!c.vcal) {
-        c.Line("DTSTAMP:" + FormatIcalDateTime(UtcNow(), true, true, true));
+        c.Line("DTSTAMP:", FormatIcalDateTime(UtcNow(), true, true, true));
     }
 }
 
@@ -243,13 +247,13 @@ void WriteTransparency(const EventContext& c) {
 
 void WriteUid(const EventContext& c) {
     if (!c.uid.empty()) {
-        c.Line("UID:" + c.uid);
+        c.Line("UID:", c.uid);
     }
 }
 
 void WriteCdoImportance(const EventContext& c) {
     if (!c.vcal) {
-        c.Line("X-MICROSOFT-CDO-IMPORTANCE:" + std::to_string(c.Item().GetImportance()));
+        c.Line("X-MICROSOFT-CDO-IMPORTANCE:", std::to_string(c.Item().GetImportance()));
     }
 }
 
