@@ -257,8 +257,13 @@ void AppointmentItemImpl::Save() {
     if (timesChanged_) {
         RefreshDerivedTimes();
     }
-    // Without a recorded change (a plain Save) the item is written whole.
-    Store().SaveItem(record_, changes_.Any() ? changes_ : ItemChanges::Whole());
+    // Without a recorded change (a plain Save) the item is written whole,
+    // unless nothing has been written to the store since this object saved
+    // it: then the stored item already is this record.
+    if (changes_.Any() || !savedAt_ || *savedAt_ != Store().WriteStamp()) {
+        Store().SaveItem(record_, changes_.Any() ? changes_ : ItemChanges::Whole());
+        savedAt_ = Store().WriteStamp();
+    }
     changes_ = ItemChanges();
     timesChanged_ = false;
     saved_ = true;

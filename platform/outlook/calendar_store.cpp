@@ -781,6 +781,15 @@ void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& chang
     }
 }
 
+StoreWriteStamp CalendarStore::WriteStamp() {
+    // SQLite's data version changes with every commit of another connection.
+    SqliteStatement& query = db_->Cached("PRAGMA data_version");
+    const std::int64_t others = query.Step() ? query.Int(0) : 0;
+    query.Reset();
+    // Both counts only grow, so their sum changes with either.
+    return {changes_ + db_->Rollbacks(), others};
+}
+
 void CalendarStore::DeleteItem(std::int64_t id) {
     ++changes_;
     SqliteTransaction transaction(*db_);

@@ -18,6 +18,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -45,6 +46,8 @@ struct ItemKey {
     std::int64_t id = 0;
     StoreSeconds startUtc = 0;
 };
+
+using StoreWriteStamp = std::pair<std::uint64_t, std::int64_t>;
 
 enum class ItemOrder { Creation, Start, End, Subject };
 
@@ -92,6 +95,10 @@ public:
     // Grows with every save and delete through this store, so that a reader
     // holding items read ahead can tell that they may have changed.
     std::uint64_t ChangeCount() const { return changes_; }
+    // What has been written to the file, through this store and through any
+    // other connection (another store object or process): equal stamps mean
+    // that nothing was written in between.
+    StoreWriteStamp WriteStamp();
     // Writes the item in one transaction; gives a new item its id. Of a
     // stored item only the changed parts are written.
     void SaveItem(AppointmentRecord& record, const ItemChanges& changes);

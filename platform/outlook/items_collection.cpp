@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <map>
 
 namespace {
 
@@ -138,8 +139,10 @@ private:
     void Forget() {
         list_.reset();
         walk_.reset();
+        series_.clear();
     }
     std::optional<AppointmentRecord> Load(size_t position);
+    std::optional<AppointmentRecord> LoadedSeries(std::int64_t id);
     const ItemIndex& List();
     ItemIndex MergedWithOccurrences();
     void AddSingles(std::vector<ItemEntry>& entries, const SqlCondition& condition);
@@ -154,6 +157,12 @@ private:
     bool includeRecurrences_ = false;
     std::optional<ItemIndex> list_;
     std::optional<ItemWalk> walk_;
+    // The series expanded for the list, with their properties and changed
+    // occurrences: their occurrences are made from these instead of reading
+    // the series again for each one, while nothing has written to the store
+    // since they were read (seriesReadAt_).
+    std::map<std::int64_t, AppointmentRecord> series_;
+    StoreWriteStamp seriesReadAt_;
     size_t cursor_ = 0;
 };
 
@@ -171,10 +180,12 @@ void ItemsImpl::AddOccurrences(std::vector<ItemEntry>& entries) {
     if (filter_) {
         masters = SeriesCandidates(*filter_, folderId_);
     }
+    seriesReadAt_ = store.WriteStamp();
     for (const ItemKey& key : store.QueryItems(folderId_, masters, ItemOrder::Creation)) {
         std::optional<AppointmentRecord> record = store.LoadItem(key.id);
         store.LoadProps(*record);
         store.LoadExceptions(*record);
+        const size_t before = entries.size();
         for (const ::Occurrence& o :
              ExpandSeries(*record, store.SystemZone(), bounds.from, bounds.to)) {
             const ExceptionRecord* e = o.exception;
@@ -187,6 +198,9 @@ void ItemsImpl::AddOccurrences(std::vector<ItemEntry>& entries) {
             if (!filter_ || FilterMatches(*filter_, subject)) {
                 entries.push_back({key.id, o.originalDay, o.startUtc});
             }
+        }
+        if (entries.size() > before) {
+            series_.emplace(key.id, std::move(*record));
         }
     }
 }
@@ -227,11 +241,30 @@ const ItemIndex& ItemsImpl::List() {
     return *list_;
 }
 
+std::optional<AppointmentRecord> ItemsImpl::LoadedSeries(std::int64_t id) {
+    auto found = series_.find(id);
+    if (found == series_.end()) {
+        return std::nullopt;
+    }
+    if (seriesReadAt_ != app_->Store().WriteStamp()) {
+        series_.clear();
+        return std::nullopt;
+    }
+    // A copy: each occurrence's series object may be changed on its own.
+    return found->second;
+}
+
 std::optional<AppointmentRecord> ItemsImpl::Load(size_t position) {
     if (IsPlainWalk()) {
         return Walk().Take(position);
     }
-    return app_->Store().LoadItem(list_->ids[position]);
+    const std::int64_t id = list_->ids[position];
+    if (list_->DayAt(position) != kNotAnOccurrence) {
+        if (std::optional<AppointmentRecord> series = LoadedSeries(id)) {
+            return series;
+        }
+    }
+    return app_->Store().LoadItem(id);
 }
 
 CComPtr<IUnknown> ItemsImpl::Make(size_t position) {

@@ -143,6 +143,9 @@ private:
     ItemChanges changes_;
     bool deleted_ = false;
     bool timesChanged_ = false;
+    // The store's write stamp right after this object's last save: while it
+    // holds, the stored item is exactly this record.
+    std::optional<StoreWriteStamp> savedAt_;
 };
 
 // One occurrence of a series, planned or changed.

@@ -261,6 +261,7 @@ SqliteTransaction::SqliteTransaction(SqliteDatabase& db)
 
 SqliteTransaction::~SqliteTransaction() {
     if (open_) {
+        ++db_.rollbacks_;
         sqlite3_exec(db_.Handle(),
                      nested_ ? "ROLLBACK TO save_item; RELEASE save_item" : "ROLLBACK", nullptr,
                      nullptr, nullptr);

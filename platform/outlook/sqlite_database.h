@@ -76,9 +76,14 @@ public:
     std::int64_t CacheSize();
     void SetCacheSize(std::int64_t size) noexcept;
     sqlite3* Handle() const { return db_; }
+    // How many transactions were rolled back: writes that are gone again.
+    std::uint64_t Rollbacks() const { return rollbacks_; }
 
 private:
+    friend class SqliteTransaction;
+
     sqlite3* db_ = nullptr;
+    std::uint64_t rollbacks_ = 0;
     // Looked up by the text without copying it into a key first.
     struct TextHash {
         using is_transparent = void;

@@ -371,6 +371,48 @@ TEST_F(SeriesTest, OccurrencesChangeTheirTextsButNotTheSeriesFields) {
     EXPECT_EQ(Agenda(u"3/1/2007", u"6/1/2007"), (std::vector<std::string>{"03/05 09:00 Weekly"}));
 }
 
+// Occurrences handed out by one walk show the series as it is stored when
+// each is handed out, also when the series changes in the middle of the walk.
+TEST_F(SeriesTest, AWalksOccurrencesFollowChangesToTheirSeries) {
+    CComPtr<_AppointmentItem> series = WeeklySeries(u"Weekly");
+    series->PutLocation(u"Room 1");
+    series->PutSensitivity(olPrivate);
+    series->Save();
+    CComPtr<_Items> items = Calendar()->GetItems();
+    items->Sort(u"[Start]");
+    items->PutIncludeRecurrences(true);
+    CComPtr<_Items> walk = items->Restrict(u"[Start] >= '3/5/2007' And [Start] <= '3/27/2007'");
+    CComPtr<_AppointmentItem> first = Appointment(walk->GetFirst());
+    CComPtr<_AppointmentItem> second = Appointment(walk->GetNext());
+    for (const CComPtr<_AppointmentItem>& occurrence : {first, second}) {
+        EXPECT_EQ(occurrence->GetSubject(), u"Weekly");
+        EXPECT_EQ(occurrence->GetLocation(), u"Room 1");
+        EXPECT_EQ(occurrence->GetSensitivity(), olPrivate);
+        EXPECT_EQ(occurrence->GetRecurrenceState(), olApptOccurrence);
+    }
+    EXPECT_EQ(second->GetStart(), Local(2007, 3, 12, 9));
+
+    second->PutSubject(u"Changed");
+    second->Save();
+    EXPECT_EQ(first->GetSubject(), u"Weekly");
+    CComPtr<_AppointmentItem> third = Appointment(walk->GetNext());
+    EXPECT_EQ(third->GetSubject(), u"Weekly");
+    EXPECT_EQ(third->GetRecurrencePattern()->GetExceptions()->GetCount(), 1);
+
+    CComPtr<_AppointmentItem> stored =
+        Appointment(Open()->GetSession()->GetItemFromID(series->GetEntryID()));
+    stored->PutLocation(u"Room 2");
+    stored->Save();
+    CComPtr<_AppointmentItem> fourth = Appointment(walk->GetNext());
+    EXPECT_EQ(fourth->GetStart(), Local(2007, 3, 26, 9));
+    EXPECT_EQ(fourth->GetLocation(), u"Room 2");
+    EXPECT_FALSE(walk->GetNext());
+
+    EXPECT_EQ(Agenda(u"3/5/2007", u"3/27/2007"),
+              (std::vector<std::string>{"03/05 09:00 Weekly", "03/12 09:00 Changed",
+                                        "03/19 09:00 Weekly", "03/26 09:00 Weekly"}));
+}
+
 TEST_F(ItemsTest, OtherFieldsFilterToo) {
     CComPtr<_AppointmentItem> day = NewAppointment(Local(2007, 3, 5), 60, u"Holiday");
     day->PutAllDayEvent(true);

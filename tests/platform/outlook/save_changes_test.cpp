@@ -150,6 +150,28 @@ TEST_F(SaveChangesTest, SettingAPropertyKeepsWhatAnotherWriterSavedMeanwhile) {
     EXPECT_EQ(utils_->HrGetOneProp(after, PR_SENDER_EMAIL_ADDRESS).ToString(), u"me@x.org");
 }
 
+// A plain Save (no change recorded) puts the item back as this object holds
+// it, over what another object or another store object saved meanwhile.
+TEST_F(SaveChangesTest, APlainSaveWritesBackOverWhatOthersSavedMeanwhile) {
+    CComPtr<_AppointmentItem> mine = NewAppointment(Local(2007, 3, 6, 9), 30, u"Review");
+    CComPtr<_AppointmentItem> sameStore =
+        Appointment(outlook_->GetSession()->GetItemFromID(mine->GetEntryID()));
+    sameStore->PutSubject(u"Renamed here");
+    sameStore->Save();
+    mine->Save();
+    EXPECT_EQ(Appointment(Open()->GetSession()->GetItemFromID(mine->GetEntryID()))->GetSubject(),
+              u"Review");
+
+    CComPtr<_AppointmentItem> otherStore =
+        Appointment(Open()->GetSession()->GetItemFromID(mine->GetEntryID()));
+    otherStore->PutLocation(u"Elsewhere");
+    otherStore->Save();
+    mine->Save();
+    EXPECT_TRUE(mine->GetSaved());
+    EXPECT_EQ(Appointment(Open()->GetSession()->GetItemFromID(mine->GetEntryID()))->GetLocation(),
+              u"");
+}
+
 TEST_F(SaveChangesTest, ADeletedItemLeavesNoPartsBehind) {
     CComPtr<_AppointmentItem> item = Stored();
     utils_->HrSetOneProp(item, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"me@x.org"), false);
