@@ -20,8 +20,13 @@ function(quillane_test name)
         QUILLANE_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
         QUILLANE_SHARED_CORPUS="${PROJECT_SOURCE_DIR}/../shared/corpus")
     add_dependencies(${name} quillane_resources)
+    # Tests that do not set up folders of their own log, keep settings and
+    # find their store under the build tree, never in the user's home.
+    set(home ${CMAKE_BINARY_DIR}/test-home)
     gtest_discover_tests(${name} WORKING_DIRECTORY ${QUILLANE_BIN_DIR}
-                         DISCOVERY_TIMEOUT 60)
+                         DISCOVERY_TIMEOUT 60
+                         PROPERTIES ENVIRONMENT
+                         "XDG_STATE_HOME=${home}/state;XDG_CONFIG_HOME=${home}/config;XDG_DATA_HOME=${home}/data")
 endfunction()
 
 # quillane_glob_library(NAME DEPS targets...)

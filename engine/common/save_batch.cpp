@@ -21,10 +21,11 @@ void SaveBatch::Open() {
     } catch (const _com_error& e) {
         // Every save is then a transaction of its own, for the rest of the
         // run: a store that cannot be locked now is not asked again per item.
-        fail_("Cannot batch saves: _com_error(" + e.ErrorMessage() + ")", e.Error());
+        fail_("Cannot batch saves: _com_error(" + e.ErrorMessage() + ")", e.Error(), 0);
         store_ = nullptr;
     }
     items_ = 0;
+    saved_ = 0;
     opened_ = std::chrono::steady_clock::now();
 }
 
@@ -39,6 +40,12 @@ void SaveBatch::NextItem() {
     ++items_;
 }
 
+void SaveBatch::ItemSaved() {
+    if (open_) {
+        ++saved_;
+    }
+}
+
 void SaveBatch::Commit() {
     if (!open_) {
         return;
@@ -47,6 +54,8 @@ void SaveBatch::Commit() {
     try {
         store_->CommitSaveBatch();
     } catch (const _com_error& e) {
-        fail_("Cannot commit saved items: _com_error(" + e.ErrorMessage() + ")", e.Error());
+        fail_("Cannot commit " + std::to_string(saved_) + " saved items: _com_error(" +
+                  e.ErrorMessage() + ")",
+              e.Error(), saved_);
     }
 }

@@ -6,7 +6,7 @@
 // waits for the user.
 //
 //   SaveBatch batch(options.Application, log);
-//   for (...) { batch.NextItem(); item->Save(); }
+//   for (...) { batch.NextItem(); item->Save(); batch.ItemSaved(); }
 //   batch.Commit();   // before a message box; the next save opens a new batch
 
 #include "platform/com/com_ptr.h"
@@ -33,8 +33,10 @@ public:
     static constexpr int kMaxItems = 1000;
     static constexpr std::chrono::milliseconds kMaxAge{1000};
 
-    // Store failures are reported as texts through fail.
-    using FailureSink = std::function<void(const std::string& text, LONG code)>;
+    // Store failures are reported as texts through fail, with the number of
+    // items counted as saved that the failure took away (a batch that could
+    // not be committed keeps none of its saves).
+    using FailureSink = std::function<void(const std::string& text, LONG code, int lostItems)>;
 
     // Opens a batch when the object (the application) offers the service.
     SaveBatch(const CComPtr<IUnknown>& store, FailureSink fail);
@@ -46,6 +48,8 @@ public:
     // Called before each item: commits the batch when it is full or old,
     // and opens one when none is open.
     void NextItem();
+    // Counts one item saved in the open batch.
+    void ItemSaved();
     // Commits the open batch; the next NextItem opens another.
     void Commit();
 
@@ -56,5 +60,6 @@ private:
     FailureSink fail_;
     bool open_ = false;
     int items_ = 0;
+    int saved_ = 0;
     std::chrono::steady_clock::time_point opened_;
 };

@@ -156,8 +156,11 @@ ImportRun CvCalImport::Run(const ImportOptions& options, const ImportFilter& fil
 // whole appointments up to its last commit, and a re-run that leaves equal
 // appointments alone completes it.
 void CvCalImport::ImportFiles(const std::vector<std::string>& files, ImportRun& run) {
-    SaveBatch batch(Options.Application, [this](const std::string& text, LONG code) {
+    SaveBatch batch(Options.Application, [this](const std::string& text, LONG code, int lost) {
         Log(text, code, "CvCalImport::Run", 3);
+        // Appointments of a batch the store could not keep were not imported.
+        Counters.Imported -= lost;
+        Counters.Failed += lost;
     });
     batch_ = &batch;
     for (const std::string& file : files) {

@@ -89,6 +89,9 @@ int CvCalImport::ProcessItem() {
     }
     newItem_->Save();
     Counters.Imported += 1;
+    if (batch_) {
+        batch_->ItemSaved();
+    }
     newItem_ = nullptr;
     if (resolution == kConflictReplace && found) {
         conflict_->Delete();

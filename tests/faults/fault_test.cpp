@@ -132,8 +132,8 @@ TEST_F(FaultTest, LoadsKilledAtRandomPointsLeaveOnlyWholeLoads) {
     EXPECT_GT(killed, 0) << "every load ended before it was killed";
 }
 
-// A limit on the size of each file written (the store's files stay under
-// it): items whose files exceed it fail.
+// A limit on the size of each file written: exported files, or the store's
+// files, that would exceed it fail to grow.
 void LimitFileSize() {
     signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{256 * 1024, 256 * 1024};
@@ -192,6 +192,19 @@ TEST_F(FaultTest, AOneFileExportThatDoesNotFitLeavesNoDamagedFile) {
     for (const auto& entry : std::filesystem::directory_iterator(out)) {
         EXPECT_TRUE(IsWhole(entry.path())) << entry.path();
     }
+}
+
+TEST_F(FaultTest, AnImportIntoAStoreThatCannotGrowCountsOnlyWhatTheStoreKept) {
+    constexpr int kEvents = 2000;
+    const std::string file = folder_.Write("events.ics", Calendar(kEvents));
+    ASSERT_EQ(Quillane({"store", "init"}).status, 0);
+    const ProcessRun run = Quillane({"import", file}, -1, LimitFileSize);
+    EXPECT_TRUE(run.exited && run.status == 1) << run.status << run.err;
+    const int kept = static_cast<int>(Events(Dump()).size());
+    EXPECT_LT(kept, kEvents) << "the store never reached the size limit";
+    EXPECT_EQ(Summary(run), "files=1 events=2000 imported=" + std::to_string(kept) +
+                                " failed=" + std::to_string(kEvents - kept) + " skipped=0")
+        << run.out << run.err;
 }
 
 TEST_F(FaultTest, AStoreLockedByAnotherProcessMakesTheCommandWaitThenFail) {

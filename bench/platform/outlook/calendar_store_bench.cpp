@@ -112,7 +112,7 @@ void BM_AddAndSaveInBatches(benchmark::State& state) {
     CComPtr<_Application> outlook = Open("batched-" + std::to_string(state.range(0)) + ".db");
     CComPtr<_Items> items = CalendarItems(outlook);
     SaveBatch batch(outlook,
-                    [](const std::string& text, LONG) { std::fputs(text.c_str(), stderr); });
+                    [](const std::string& text, LONG, int) { std::fputs(text.c_str(), stderr); });
     long i = 0;
     for (auto _ : state) {
         batch.NextItem();

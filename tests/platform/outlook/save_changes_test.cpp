@@ -192,7 +192,8 @@ TEST_F(SaveChangesTest, ADeletedItemLeavesNoPartsBehind) {
 TEST_F(SaveChangesTest, ABatchIsSeenByItsOwnSessionAndByOthersOnlyOnceCommitted) {
     CComPtr<_Application> other = Open();
     {
-        SaveBatch batch(outlook_, [](const std::string& text, LONG) { ADD_FAILURE() << text; });
+        SaveBatch batch(outlook_,
+                        [](const std::string& text, LONG, int) { ADD_FAILURE() << text; });
         NewAppointment(Local(2007, 3, 6, 9), 60, u"Batched one");
         NewAppointment(Local(2007, 3, 7, 9), 60, u"Batched two");
         CComPtr<_Items> found = Calendar()->GetItems()->Restrict(u"[Subject] = 'Batched two'");
@@ -226,7 +227,7 @@ TEST_F(SaveChangesTest, ABatchLeftWithoutCommitLeavesNoneOfItsItems) {
 
 TEST_F(SaveChangesTest, AFullBatchIsCommittedByTheNextItem) {
     CComPtr<_Application> other = Open();
-    SaveBatch batch(outlook_, [](const std::string& text, LONG) { ADD_FAILURE() << text; });
+    SaveBatch batch(outlook_, [](const std::string& text, LONG, int) { ADD_FAILURE() << text; });
     for (int i = 0; i < SaveBatch::kMaxItems; ++i) {
         batch.NextItem();
         NewAppointment(Local(2007, 4, 1 + i % 28, 9), 30, u"Item");
