@@ -25,6 +25,29 @@ StoreSeconds StartOfDay(StoreSeconds local) {
     return static_cast<StoreSeconds>(DayOf(local)) * kSecondsPerDay;
 }
 
+// The record's fields, without its parts.
+AppointmentRecord RowOf(const AppointmentRecord& record) {
+    AppointmentRecord row;
+    row.id = record.id;
+    row.folderId = record.folderId;
+    row.subject = record.subject;
+    row.location = record.location;
+    row.body = record.body;
+    row.categories = record.categories;
+    row.resources = record.resources;
+    row.startUtc = record.startUtc;
+    row.endUtc = record.endUtc;
+    row.allDayEvent = record.allDayEvent;
+    row.sensitivity = record.sensitivity;
+    row.importance = record.importance;
+    row.busyStatus = record.busyStatus;
+    row.reminderSet = record.reminderSet;
+    row.reminderMinutesBeforeStart = record.reminderMinutesBeforeStart;
+    row.meetingStatus = record.meetingStatus;
+    row.pattern = record.pattern;
+    return row;
+}
+
 } // namespace
 
 void ThrowInvalid(const std::u16string& what) {
@@ -260,9 +283,15 @@ void AppointmentItemImpl::Save() {
     // Without a recorded change (a plain Save) the item is written whole,
     // unless nothing has been written to the store since this object saved
     // it: then the stored item already is this record.
-    if (changes_.Any() || !savedAt_ || *savedAt_ != Store().WriteStamp()) {
-        Store().SaveItem(record_, changes_.Any() ? changes_ : ItemChanges::Whole());
+    const bool unchangedSinceSaved = savedAt_ && *savedAt_ == Store().WriteStamp();
+    if (changes_.Any() || !unchangedSinceSaved) {
+        ItemChanges changes = changes_.Any() ? changes_ : ItemChanges::Whole();
+        if (unchangedSinceSaved) {
+            changes.storedRow = &*savedRow_;
+        }
+        Store().SaveItem(record_, changes);
         savedAt_ = Store().WriteStamp();
+        savedRow_ = RowOf(record_);
     }
     changes_ = ItemChanges();
     timesChanged_ = false;

@@ -86,7 +86,10 @@ struct ItemChanges {
     // them, removed when it does not).
     bool allProps = false;
     std::set<LONG> props;
+    // The item's row as it is stored, when the saver knows it (fields only):
+    // then only the fields that differ from it are written.
+    const AppointmentRecord* storedRow = nullptr;
 
-    static ItemChanges Whole() { return {true, true, true, true, {}}; }
+    static ItemChanges Whole() { return {true, true, true, true, {}, nullptr}; }
     bool Any() const { return fields || recipients || exceptions || allProps || !props.empty(); }
 };

@@ -4,8 +4,10 @@
 #include "platform/outlook/tied_properties.h"
 
 #include <algorithm>
+#include <array>
 #include <sqlite3.h>
 #include <sys/stat.h>
+#include <type_traits>
 
 namespace {
 
@@ -176,29 +178,85 @@ AppointmentRecord ReadItem(const SqliteStatement& row) {
     return item;
 }
 
-void BindPattern(SqliteStatement& statement, const std::optional<PatternRecord>& pattern) {
+// The values of the rec_* columns, in their order; all null without a pattern.
+using PatternValues = std::array<std::optional<std::int64_t>, 10>;
+
+PatternValues PatternColumns(const std::optional<PatternRecord>& pattern) {
     if (!pattern) {
-        for (int i = 16; i <= 25; ++i) {
-            statement.BindNull(i);
-        }
-        return;
+        return {};
     }
     const RecurrenceRule& rule = pattern->rule;
-    statement.Bind(16, std::int64_t{rule.type})
-        .Bind(17, std::int64_t{rule.interval})
-        .Bind(18, std::int64_t{rule.dayOfWeekMask})
-        .Bind(19, std::int64_t{rule.dayOfMonth})
-        .Bind(20, std::int64_t{rule.monthOfYear})
-        .Bind(21, std::int64_t{rule.instance})
-        .Bind(22, std::int64_t{rule.noEndDate})
-        .Bind(23, std::int64_t{rule.occurrences})
-        .Bind(24, pattern->startUtc);
-    if (pattern->endUtc) {
-        statement.Bind(25, *pattern->endUtc);
-    } else {
-        statement.BindNull(25);
+    return {rule.type,     rule.interval,  rule.dayOfWeekMask, rule.dayOfMonth,   rule.monthOfYear,
+            rule.instance, rule.noEndDate, rule.occurrences,   pattern->startUtc, pattern->endUtc};
+}
+
+void BindPattern(SqliteStatement& statement, int first,
+                 const std::optional<PatternRecord>& pattern) {
+    const PatternValues values = PatternColumns(pattern);
+    for (size_t i = 0; i < values.size(); ++i) {
+        if (values[i]) {
+            statement.Bind(first + static_cast<int>(i), *values[i]);
+        } else {
+            statement.BindNull(first + static_cast<int>(i));
+        }
     }
 }
+
+// A column of the items table (the rec_* columns count as one): whether two
+// records hold the same value in it, and how to bind a record's value.
+struct ItemColumn {
+    const char* assignments;
+    int count;
+    bool (*same)(const AppointmentRecord&, const AppointmentRecord&);
+    void (*bind)(SqliteStatement&, int, const AppointmentRecord&);
+};
+
+template <auto Field>
+bool SameField(const AppointmentRecord& a, const AppointmentRecord& b) {
+    return a.*Field == b.*Field;
+}
+
+template <auto Field>
+void BindField(SqliteStatement& statement, int index, const AppointmentRecord& record) {
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(record.*Field)>, std::u16string>) {
+        statement.Bind(index, record.*Field);
+    } else {
+        statement.Bind(index, static_cast<std::int64_t>(record.*Field));
+    }
+}
+
+template <auto Field>
+constexpr ItemColumn Column(const char* assignment) {
+    return {assignment, 1, &SameField<Field>, &BindField<Field>};
+}
+
+// In the order of the INSERT's columns.
+const ItemColumn kItemRowColumns[] = {
+    Column<&AppointmentRecord::folderId>("folder_id=?"),
+    Column<&AppointmentRecord::subject>("subject=?"),
+    Column<&AppointmentRecord::location>("location=?"),
+    Column<&AppointmentRecord::body>("body=?"),
+    Column<&AppointmentRecord::categories>("categories=?"),
+    Column<&AppointmentRecord::resources>("resources=?"),
+    Column<&AppointmentRecord::startUtc>("start_utc=?"),
+    Column<&AppointmentRecord::endUtc>("end_utc=?"),
+    Column<&AppointmentRecord::allDayEvent>("all_day=?"),
+    Column<&AppointmentRecord::sensitivity>("sensitivity=?"),
+    Column<&AppointmentRecord::importance>("importance=?"),
+    Column<&AppointmentRecord::busyStatus>("busy_status=?"),
+    Column<&AppointmentRecord::reminderSet>("reminder_set=?"),
+    Column<&AppointmentRecord::reminderMinutesBeforeStart>("reminder_minutes=?"),
+    Column<&AppointmentRecord::meetingStatus>("meeting_status=?"),
+    {"rec_type=?, rec_interval=?, rec_mask=?, rec_day_of_month=?, rec_month_of_year=?, "
+     "rec_instance=?, rec_no_end=?, rec_occurrences=?, rec_start_utc=?, rec_end_utc=?",
+     10,
+     [](const AppointmentRecord& a, const AppointmentRecord& b) {
+         return PatternColumns(a.pattern) == PatternColumns(b.pattern);
+     },
+     [](SqliteStatement& statement, int first, const AppointmentRecord& record) {
+         BindPattern(statement, first, record.pattern);
+     }},
+};
 
 void BindValue(SqliteStatement& statement, int index, const PropValue& value) {
     if (value.type == PT_BINARY) {
@@ -621,45 +679,51 @@ void CalendarStore::ReadExceptions(std::span<AppointmentRecord> records) {
     });
 }
 
-void CalendarStore::WriteItemRow(AppointmentRecord& record) {
-    const char* sql =
-        record.id == 0
-            ? "INSERT INTO items(folder_id, subject, location, body, categories, resources, "
-              "start_utc, end_utc, all_day, sensitivity, importance, busy_status, reminder_set, "
-              "reminder_minutes, meeting_status, rec_type, rec_interval, rec_mask, "
-              "rec_day_of_month, rec_month_of_year, rec_instance, rec_no_end, rec_occurrences, "
-              "rec_start_utc, rec_end_utc) "
-              "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)"
-            : "UPDATE items SET folder_id=?, subject=?, location=?, body=?, categories=?, "
-              "resources=?, start_utc=?, end_utc=?, all_day=?, sensitivity=?, importance=?, "
-              "busy_status=?, reminder_set=?, reminder_minutes=?, meeting_status=?, rec_type=?, "
-              "rec_interval=?, rec_mask=?, rec_day_of_month=?, rec_month_of_year=?, "
-              "rec_instance=?, rec_no_end=?, rec_occurrences=?, rec_start_utc=?, rec_end_utc=? "
-              "WHERE id=?";
-    SqliteStatement& statement = db_->Cached(sql);
-    statement.Bind(1, record.folderId)
-        .Bind(2, record.subject)
-        .Bind(3, record.location)
-        .Bind(4, record.body)
-        .Bind(5, record.categories)
-        .Bind(6, record.resources)
-        .Bind(7, record.startUtc)
-        .Bind(8, record.endUtc)
-        .Bind(9, std::int64_t{record.allDayEvent})
-        .Bind(10, std::int64_t{record.sensitivity})
-        .Bind(11, std::int64_t{record.importance})
-        .Bind(12, std::int64_t{record.busyStatus})
-        .Bind(13, std::int64_t{record.reminderSet})
-        .Bind(14, std::int64_t{record.reminderMinutesBeforeStart})
-        .Bind(15, std::int64_t{record.meetingStatus});
-    BindPattern(statement, record.pattern);
+void CalendarStore::WriteItemRow(AppointmentRecord& record, const AppointmentRecord* storedRow) {
     if (record.id != 0) {
-        statement.Bind(26, record.id);
+        UpdateItemRow(record, storedRow);
+        return;
+    }
+    SqliteStatement& statement = db_->Cached(
+        "INSERT INTO items(folder_id, subject, location, body, categories, resources, "
+        "start_utc, end_utc, all_day, sensitivity, importance, busy_status, reminder_set, "
+        "reminder_minutes, meeting_status, rec_type, rec_interval, rec_mask, "
+        "rec_day_of_month, rec_month_of_year, rec_instance, rec_no_end, rec_occurrences, "
+        "rec_start_utc, rec_end_utc) "
+        "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    int index = 1;
+    for (const ItemColumn& column : kItemRowColumns) {
+        column.bind(statement, index, record);
+        index += column.count;
     }
     statement.Run();
-    if (record.id == 0) {
-        record.id = db_->LastInsertRowId();
+    record.id = db_->LastInsertRowId();
+}
+
+// With the stored row known, only the columns that differ from it are set:
+// SQLite rewrites the entries of every index over a column an UPDATE sets,
+// even to the value it had. Without it every column is set.
+void CalendarStore::UpdateItemRow(const AppointmentRecord& record,
+                                  const AppointmentRecord* storedRow) {
+    std::string sql = "UPDATE items SET ";
+    std::vector<const ItemColumn*> set;
+    for (const ItemColumn& column : kItemRowColumns) {
+        if (!storedRow || !column.same(*storedRow, record)) {
+            sql += std::string(set.empty() ? "" : ", ") + column.assignments;
+            set.push_back(&column);
+        }
     }
+    if (set.empty()) {
+        return;
+    }
+    SqliteStatement& statement = db_->Cached(sql + " WHERE id=?");
+    int index = 1;
+    for (const ItemColumn* column : set) {
+        column->bind(statement, index, record);
+        index += column->count;
+    }
+    statement.Bind(index, record.id);
+    statement.Run();
 }
 
 void CalendarStore::WriteProps(const AppointmentRecord& record, bool replace) {
@@ -751,7 +815,7 @@ void CalendarStore::WriteParts(AppointmentRecord& record, const ItemChanges& cha
     // A new item has nothing to replace: only the parts it holds are written.
     const bool isNew = record.id == 0;
     if (isNew || changes.fields) {
-        WriteItemRow(record);
+        WriteItemRow(record, changes.storedRow);
     }
     if (record.props && (isNew || changes.allProps) && !(isNew && record.props->empty())) {
         WriteProps(record, !isNew);

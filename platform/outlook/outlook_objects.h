@@ -146,6 +146,8 @@ private:
     // The store's write stamp right after this object's last save: while it
     // holds, the stored item is exactly this record.
     std::optional<StoreWriteStamp> savedAt_;
+    // The fields as that save stored them.
+    std::optional<AppointmentRecord> savedRow_;
 };
 
 // One occurrence of a series, planned or changed.

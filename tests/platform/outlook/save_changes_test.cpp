@@ -172,6 +172,34 @@ TEST_F(SaveChangesTest, APlainSaveWritesBackOverWhatOthersSavedMeanwhile) {
               u"");
 }
 
+// Saving a changed field writes the item's other fields too when another
+// writer changed them since this object's last save; otherwise the fields
+// saved before stay as they were.
+TEST_F(SaveChangesTest, AChangedFieldIsSavedWithTheItemsOtherFields) {
+    CComPtr<_AppointmentItem> mine = NewAppointment(Local(2007, 3, 6, 9), 30, u"Review");
+    mine->PutLocation(u"Room 1");
+    mine->Save();
+    mine->PutBusyStatus(olOutOfOffice);
+    mine->Save();
+    CComPtr<_AppointmentItem> stored =
+        Appointment(Open()->GetSession()->GetItemFromID(mine->GetEntryID()));
+    EXPECT_EQ(stored->GetSubject(), u"Review");
+    EXPECT_EQ(stored->GetLocation(), u"Room 1");
+    EXPECT_EQ(stored->GetBusyStatus(), olOutOfOffice);
+    EXPECT_EQ(stored->GetStart(), Local(2007, 3, 6, 9));
+
+    stored->PutLocation(u"Elsewhere");
+    stored->PutStart(Local(2007, 3, 7, 10));
+    stored->Save();
+    mine->PutSubject(u"Review 2");
+    mine->Save();
+    CComPtr<_AppointmentItem> after =
+        Appointment(Open()->GetSession()->GetItemFromID(mine->GetEntryID()));
+    EXPECT_EQ(after->GetSubject(), u"Review 2");
+    EXPECT_EQ(after->GetLocation(), u"Room 1");
+    EXPECT_EQ(after->GetStart(), Local(2007, 3, 6, 9));
+}
+
 TEST_F(SaveChangesTest, ADeletedItemLeavesNoPartsBehind) {
     CComPtr<_AppointmentItem> item = Stored();
     utils_->HrSetOneProp(item, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"me@x.org"), false);
