@@ -67,6 +67,22 @@ std::string FreshFolder(const TableOptions& options, const std::string& name) {
     return folder;
 }
 
+// A copy of the store a fresh duplicate import filled (its files as the
+// import left them), for a re-import of the same file.
+std::string CopyOfFilledStore(const TableOptions& options, int events, const std::string& name) {
+    const std::string filled = options.work + "/" + std::to_string(events) + "-duplicate.db";
+    const std::string store = FreshStore(options, std::to_string(events) + "-" + name);
+    for (const char* suffix : {"", "-wal"}) {
+        if (fs::exists(filled + suffix)) {
+            fs::copy_file(filled + suffix, store + suffix);
+        }
+    }
+    return store;
+}
+
+// Each resolution into a fresh store, then replace and leave re-importing
+// the same file into a store that holds it already: every event meets its
+// conflict.
 void RunImports(const TableOptions& options, Table& table, int events, const std::string& ics,
                 size_t bytes) {
     for (const char* conflict : {"duplicate", "replace", "leave"}) {
@@ -74,6 +90,13 @@ void RunImports(const TableOptions& options, Table& table, int events, const std
             FreshStore(options, std::to_string(events) + "-" + std::string(conflict));
         RunStep({options.quillane, "--store", store, "store", "init"}, options.work + "/init.out");
         table.Run(std::string("import .ics --conflict ") + conflict,
+                  {options.quillane, "--store", store, "import", ics, "--conflict", conflict},
+                  bytes);
+    }
+    for (const char* conflict : {"replace", "leave"}) {
+        const std::string store =
+            CopyOfFilledStore(options, events, std::string("again-") + conflict);
+        table.Run(std::string("re-import .ics --conflict ") + conflict,
                   {options.quillane, "--store", store, "import", ics, "--conflict", conflict},
                   bytes);
     }
@@ -137,6 +160,8 @@ void PrintGoals(const Table& table, int events) {
     const Row* libParse = table.Find("libical parse .ics");
     PrintGoal("parse vs libical parse", table.Find("parse .ics"), libParse, 5.0, events);
     PrintGoal("durable import vs libical parse", table.Find("import .ics --conflict duplicate"),
+              libParse, 1.0, events);
+    PrintGoal("leave re-import vs libical parse", table.Find("re-import .ics --conflict leave"),
               libParse, 1.0, events);
     PrintGoal("one-file export vs libical serialize", table.Find("export .ics, one file"),
               table.Find("libical serialize .ics"), 2.0, events);
