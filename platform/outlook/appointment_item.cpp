@@ -25,29 +25,6 @@ StoreSeconds StartOfDay(StoreSeconds local) {
     return static_cast<StoreSeconds>(DayOf(local)) * kSecondsPerDay;
 }
 
-// The record's fields, without its parts.
-AppointmentRecord RowOf(const AppointmentRecord& record) {
-    AppointmentRecord row;
-    row.id = record.id;
-    row.folderId = record.folderId;
-    row.subject = record.subject;
-    row.location = record.location;
-    row.body = record.body;
-    row.categories = record.categories;
-    row.resources = record.resources;
-    row.startUtc = record.startUtc;
-    row.endUtc = record.endUtc;
-    row.allDayEvent = record.allDayEvent;
-    row.sensitivity = record.sensitivity;
-    row.importance = record.importance;
-    row.busyStatus = record.busyStatus;
-    row.reminderSet = record.reminderSet;
-    row.reminderMinutesBeforeStart = record.reminderMinutesBeforeStart;
-    row.meetingStatus = record.meetingStatus;
-    row.pattern = record.pattern;
-    return row;
-}
-
 } // namespace
 
 void ThrowInvalid(const std::u16string& what) {
@@ -291,7 +268,7 @@ void AppointmentItemImpl::Save() {
         }
         Store().SaveItem(record_, changes);
         savedAt_ = Store().WriteStamp();
-        savedRow_ = RowOf(record_);
+        savedRow_ = static_cast<const AppointmentRow&>(record_);
     }
     changes_ = ItemChanges();
     timesChanged_ = false;

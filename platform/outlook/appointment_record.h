@@ -53,7 +53,8 @@ struct PatternRecord {
     std::optional<StoreSeconds> endUtc;
 };
 
-struct AppointmentRecord {
+// An appointment's fields: one row of the store's items table.
+struct AppointmentRow {
     std::int64_t id = 0; // 0 until first saved
     std::int64_t folderId = 0;
     std::u16string subject, location, body, categories, resources;
@@ -67,7 +68,10 @@ struct AppointmentRecord {
     LONG reminderMinutesBeforeStart = 15;
     LONG meetingStatus = 0;
     std::optional<PatternRecord> pattern;
+};
 
+// An appointment: its row and its parts.
+struct AppointmentRecord : AppointmentRow {
     // Loaded on first use (see CalendarStore); keyed by property id (the
     // high word of the tag).
     std::optional<std::map<LONG, PropValue>> props;
@@ -88,7 +92,7 @@ struct ItemChanges {
     std::set<LONG> props;
     // The item's row as it is stored, when the saver knows it (fields only):
     // then only the fields that differ from it are written.
-    const AppointmentRecord* storedRow = nullptr;
+    const AppointmentRow* storedRow = nullptr;
 
     static ItemChanges Whole() { return {true, true, true, true, {}, nullptr}; }
     bool Any() const { return fields || recipients || exceptions || allProps || !props.empty(); }

@@ -207,12 +207,12 @@ void BindPattern(SqliteStatement& statement, int first,
 struct ItemColumn {
     const char* assignments;
     int count;
-    bool (*same)(const AppointmentRecord&, const AppointmentRecord&);
+    bool (*same)(const AppointmentRow&, const AppointmentRow&);
     void (*bind)(SqliteStatement&, int, const AppointmentRecord&);
 };
 
 template <auto Field>
-bool SameField(const AppointmentRecord& a, const AppointmentRecord& b) {
+bool SameField(const AppointmentRow& a, const AppointmentRow& b) {
     return a.*Field == b.*Field;
 }
 
@@ -250,7 +250,7 @@ const ItemColumn kItemRowColumns[] = {
     {"rec_type=?, rec_interval=?, rec_mask=?, rec_day_of_month=?, rec_month_of_year=?, "
      "rec_instance=?, rec_no_end=?, rec_occurrences=?, rec_start_utc=?, rec_end_utc=?",
      10,
-     [](const AppointmentRecord& a, const AppointmentRecord& b) {
+     [](const AppointmentRow& a, const AppointmentRow& b) {
          return PatternColumns(a.pattern) == PatternColumns(b.pattern);
      },
      [](SqliteStatement& statement, int first, const AppointmentRecord& record) {
@@ -679,7 +679,7 @@ void CalendarStore::ReadExceptions(std::span<AppointmentRecord> records) {
     });
 }
 
-void CalendarStore::WriteItemRow(AppointmentRecord& record, const AppointmentRecord* storedRow) {
+void CalendarStore::WriteItemRow(AppointmentRecord& record, const AppointmentRow* storedRow) {
     if (record.id != 0) {
         UpdateItemRow(record, storedRow);
         return;
@@ -704,7 +704,7 @@ void CalendarStore::WriteItemRow(AppointmentRecord& record, const AppointmentRec
 // SQLite rewrites the entries of every index over a column an UPDATE sets,
 // even to the value it had. Without it every column is set.
 void CalendarStore::UpdateItemRow(const AppointmentRecord& record,
-                                  const AppointmentRecord* storedRow) {
+                                  const AppointmentRow* storedRow) {
     std::string sql = "UPDATE items SET ";
     std::vector<const ItemColumn*> set;
     for (const ItemColumn& column : kItemRowColumns) {

@@ -116,8 +116,8 @@ private:
     CalendarStore(std::string path, std::unique_ptr<SqliteDatabase> db);
     void CreateSchema();
     void CheckSchema();
-    void WriteItemRow(AppointmentRecord& record, const AppointmentRecord* storedRow);
-    void UpdateItemRow(const AppointmentRecord& record, const AppointmentRecord* storedRow);
+    void WriteItemRow(AppointmentRecord& record, const AppointmentRow* storedRow);
+    void UpdateItemRow(const AppointmentRecord& record, const AppointmentRow* storedRow);
     void WriteProps(const AppointmentRecord& record, bool replace);
     void WriteChangedProps(const AppointmentRecord& record, const std::set<LONG>& propIds);
     void WriteParts(AppointmentRecord& record, const ItemChanges& changes);

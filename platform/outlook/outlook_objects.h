@@ -147,7 +147,7 @@ private:
     // holds, the stored item is exactly this record.
     std::optional<StoreWriteStamp> savedAt_;
     // The fields as that save stored them.
-    std::optional<AppointmentRecord> savedRow_;
+    std::optional<AppointmentRow> savedRow_;
 };
 
 // One occurrence of a series, planned or changed.
