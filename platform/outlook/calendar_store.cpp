@@ -664,11 +664,13 @@ std::vector<AppointmentRecord> CalendarStore::ReadWindow(SqliteStatement& query)
 void CalendarStore::ReadProps(std::span<AppointmentRecord> records) {
     SqliteStatement& query =
         PartQuery("SELECT item_id, prop_id, type, value FROM props WHERE item_id BETWEEN ? AND ? "
-                  "ORDER BY item_id",
+                  "ORDER BY item_id, prop_id",
                   records, [](AppointmentRecord& record) { record.props.emplace(); });
+    // The rows of an item come in property order: each goes at the end.
     DistributeRows(query, records, [](AppointmentRecord& record, const SqliteStatement& row) {
         const LONG type = static_cast<LONG>(row.Int(2));
-        (*record.props)[static_cast<LONG>(row.Int(1))] = ReadValue(row, type, 3);
+        record.props->emplace_hint(record.props->end(), static_cast<LONG>(row.Int(1)),
+                                   ReadValue(row, type, 3));
     });
 }
 
