@@ -621,7 +621,7 @@ std::vector<AppointmentRecord> CalendarStore::LoadItemsAfter(std::int64_t folder
                                          " FROM items WHERE id>? AND id<=? AND +folder_id=? "
                                          "ORDER BY id LIMIT ?");
     query.Bind(1, afterId).Bind(2, lastId).Bind(3, folderId).Bind(4, std::int64_t(limit));
-    return ReadWindow(query);
+    return ReadWindow(query, limit);
 }
 
 std::vector<AppointmentRecord> CalendarStore::LoadItemsFrom(std::int64_t folderId,
@@ -632,7 +632,7 @@ std::vector<AppointmentRecord> CalendarStore::LoadItemsFrom(std::int64_t folderI
                                          "ORDER BY id LIMIT ? OFFSET ?");
     query.Bind(1, lastId).Bind(2, folderId).Bind(3, std::int64_t(limit));
     query.Bind(4, std::int64_t(position));
-    return ReadWindow(query);
+    return ReadWindow(query, limit);
 }
 
 SqliteStatement& CalendarStore::PartQuery(const char* sql, std::span<AppointmentRecord> records,
@@ -648,9 +648,10 @@ SqliteStatement& CalendarStore::PartQuery(const char* sql, std::span<Appointment
     return query;
 }
 
-std::vector<AppointmentRecord> CalendarStore::ReadWindow(SqliteStatement& query) {
+std::vector<AppointmentRecord> CalendarStore::ReadWindow(SqliteStatement& query, size_t limit) {
     SmallPageCache once(*db_);
     std::vector<AppointmentRecord> records;
+    records.reserve(limit);
     while (query.Step()) {
         records.push_back(ReadItem(query));
     }

@@ -137,8 +137,8 @@ private:
     // record its empty part.
     SqliteStatement& PartQuery(const char* sql, std::span<AppointmentRecord> records,
                                void (*makeEmpty)(AppointmentRecord&));
-    // The records of an item query, with their parts.
-    std::vector<AppointmentRecord> ReadWindow(SqliteStatement& query);
+    // The records of an item query (up to limit), with their parts.
+    std::vector<AppointmentRecord> ReadWindow(SqliteStatement& query, size_t limit);
 
     // The statement for a filter's shape, from a small cache of the shapes
     // used last (filters differ in shape only by the code that builds them).
