@@ -847,9 +847,16 @@ void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& chang
 
 StoreWriteStamp CalendarStore::WriteStamp() {
     // SQLite's data version changes with every commit of another connection.
-    SqliteStatement& query = db_->Cached("PRAGMA data_version");
-    const std::int64_t others = query.Step() ? query.Int(0) : 0;
-    query.Reset();
+    // While this connection holds the write lock no other one commits, so
+    // it is read once per transaction.
+    const std::optional<std::uint64_t> transaction = db_->OpenTransaction();
+    if (!transaction || othersVersionIn_ != transaction) {
+        SqliteStatement& query = db_->Cached("PRAGMA data_version");
+        othersVersion_ = query.Step() ? query.Int(0) : 0;
+        query.Reset();
+        othersVersionIn_ = transaction;
+    }
+    const std::int64_t others = othersVersion_;
     // Both counts only grow, so their sum changes with either.
     return {changes_ + db_->Rollbacks(), others};
 }

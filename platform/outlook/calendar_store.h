@@ -149,4 +149,8 @@ private:
     StoreZone systemZone_;
     std::list<std::pair<std::string, std::unique_ptr<SqliteStatement>>> queries_;
     std::uint64_t changes_ = 0;
+    // The other connections' data version, and the transaction it was read
+    // in (none: read outside a transaction).
+    std::int64_t othersVersion_ = 0;
+    std::optional<std::uint64_t> othersVersionIn_;
 };

@@ -248,6 +248,13 @@ void SqliteDatabase::SetCacheSize(std::int64_t size) noexcept {
                  nullptr);
 }
 
+std::optional<std::uint64_t> SqliteDatabase::OpenTransaction() const {
+    if (sqlite3_get_autocommit(db_) != 0) {
+        return std::nullopt;
+    }
+    return transactions_;
+}
+
 std::int64_t SqliteDatabase::LastInsertRowId() const {
     return sqlite3_last_insert_rowid(db_);
 }
@@ -257,6 +264,9 @@ std::int64_t SqliteDatabase::LastInsertRowId() const {
 SqliteTransaction::SqliteTransaction(SqliteDatabase& db)
     : db_(db), nested_(sqlite3_get_autocommit(db.Handle()) == 0) {
     db_.Cached(nested_ ? "SAVEPOINT save_item" : "BEGIN IMMEDIATE").Run();
+    if (!nested_) {
+        ++db_.transactions_;
+    }
 }
 
 SqliteTransaction::~SqliteTransaction() {

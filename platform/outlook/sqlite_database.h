@@ -78,12 +78,16 @@ public:
     sqlite3* Handle() const { return db_; }
     // How many transactions were rolled back: writes that are gone again.
     std::uint64_t Rollbacks() const { return rollbacks_; }
+    // While a transaction is open (it holds the write lock): a number that
+    // differs from that of every other transaction of the connection.
+    std::optional<std::uint64_t> OpenTransaction() const;
 
 private:
     friend class SqliteTransaction;
 
     sqlite3* db_ = nullptr;
     std::uint64_t rollbacks_ = 0;
+    std::uint64_t transactions_ = 0;
     // Looked up by the text without copying it into a key first.
     struct TextHash {
         using is_transparent = void;
