@@ -188,6 +188,12 @@ std::vector<std::uint8_t> SqliteStatement::Blob(int column) const {
     return data ? std::vector<std::uint8_t>(data, data + bytes) : std::vector<std::uint8_t>();
 }
 
+std::span<const std::uint8_t> SqliteStatement::BlobView(int column) const {
+    const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt_, column));
+    const int bytes = sqlite3_column_bytes(stmt_, column);
+    return data ? std::span(data, static_cast<size_t>(bytes)) : std::span<const std::uint8_t>();
+}
+
 std::optional<std::int64_t> SqliteStatement::OptionalInt(int column) const {
     return IsNull(column) ? std::nullopt : std::optional<std::int64_t>(Int(column));
 }

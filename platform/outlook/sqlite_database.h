@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -47,6 +48,8 @@ public:
     std::u16string Text16(int column) const;
     std::string Text(int column) const;
     std::vector<std::uint8_t> Blob(int column) const;
+    // The bytes of a blob column, valid until the statement steps or resets.
+    std::span<const std::uint8_t> BlobView(int column) const;
     std::optional<std::int64_t> OptionalInt(int column) const;
 
 private:
