@@ -101,23 +101,27 @@ std::string RepairEquals(std::string_view text) {
 
 std::string vSyncCharConverter::QPEncode(std::string_view text) {
     std::string encoded;
-    encoded.reserve(text.size() + text.size() / 2);
+    QPEncode(text, encoded);
+    return encoded;
+}
+
+void vSyncCharConverter::QPEncode(std::string_view text, std::string& out) {
+    out.reserve(out.size() + text.size() + text.size() / 2);
     size_t lineLength = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         auto byte = static_cast<unsigned char>(text[i]);
-        size_t before = encoded.size();
         if (IsCopied(byte, lineLength)) {
-            encoded += static_cast<char>(byte);
+            out += static_cast<char>(byte);
+            lineLength += 1;
         } else {
-            encoded += {'=', kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
+            out += {'=', kHexDigits[byte >> 4], kHexDigits[byte & 0x0F]};
+            lineLength += 3;
         }
-        lineLength += encoded.size() - before;
         if (lineLength >= kLineLimit && i + 1 < text.size()) {
-            encoded += "=\r\n";
+            out += "=\r\n";
             lineLength = 0;
         }
     }
-    return encoded;
 }
 
 bool vSyncCharConverter::QPDecode(std::string_view text, std::string& out, bool repair) {

@@ -4,6 +4,10 @@
 
 #include <array>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 bool IsLineBreak(char c) {
@@ -30,33 +34,58 @@ bool IsKeptInParameter(char16_t c) {
     return c >= 128 || c == u'\t' || c == u' ' || c == u'!' || (c >= u'#' && c <= u'~');
 }
 
+// The position of the first byte from at on that Escape replaces, or the
+// text's size. Text values are long runs without one: they are tested
+// sixteen bytes at a time where the processor offers it (SSE2 on x86-64).
+size_t NextEscaped(std::string_view text, size_t at) {
+#if defined(__SSE2__)
+    const __m128i specials[] = {_mm_set1_epi8('\\'), _mm_set1_epi8(';'), _mm_set1_epi8(','),
+                                _mm_set1_epi8('\r'), _mm_set1_epi8('\n')};
+    for (; at + 16 <= text.size(); at += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
+        __m128i hits = _mm_setzero_si128();
+        for (const __m128i& special : specials) {
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(chunk, special));
+        }
+        if (const int mask = _mm_movemask_epi8(hits); mask != 0) {
+            return at + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        }
+    }
+#endif
+    while (at < text.size() && !IsEscaped(text[at])) {
+        ++at;
+    }
+    return at;
+}
+
 } // namespace
 
 std::string vSyncCharConverter::Escape(std::string_view text) {
     std::string escaped;
-    escaped.reserve(text.size() + text.size() / 8);
+    Escape(text, escaped);
+    return escaped;
+}
+
+void vSyncCharConverter::Escape(std::string_view text, std::string& out) {
+    out.reserve(out.size() + text.size() + text.size() / 8);
     // Runs without a special character are copied whole.
     for (size_t i = 0; i < text.size(); ++i) {
-        size_t special = i;
-        while (special < text.size() && !IsEscaped(text[special])) {
-            ++special;
-        }
-        escaped.append(text.substr(i, special - i));
+        const size_t special = NextEscaped(text, i);
+        out.append(text.substr(i, special - i));
         if (special == text.size()) {
             break;
         }
         i = special;
         char c = text[i];
         if (!IsLineBreak(c)) {
-            escaped += '\\';
-            escaped += c;
+            out += '\\';
+            out += c;
         } else {
             bool pair = c == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
             i += pair ? 1 : 0;
-            escaped += "\\n";
+            out += "\\n";
         }
     }
-    return escaped;
 }
 
 std::string vSyncCharConverter::Unescape(std::string_view text) {

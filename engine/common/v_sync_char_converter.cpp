@@ -41,15 +41,22 @@ int vSyncCharConverter::FromUnicodeByName(const std::string& charsetName,
 
 int vSyncCharConverter::FromUnicode(int codePage, const std::u16string& wide,
                                     std::string& out) const {
-    if (codePage == kUnknownCodePage) {
+    std::string bytes;
+    if (!ConvertFromUnicode(codePage, wide, bytes)) {
         return kUnknownCodePage;
     }
-    std::optional<std::string> bytes = WideToMultiByte(Win32CodePage(codePage), wide);
-    if (!bytes || bytes->empty()) {
-        return kUnknownCodePage;
-    }
-    out = std::move(*bytes);
+    out = std::move(bytes);
     return static_cast<int>(out.size());
+}
+
+bool vSyncCharConverter::ConvertFromUnicode(int codePage, std::u16string_view wide,
+                                            std::string& out) const {
+    if (codePage == kUnknownCodePage || !WideToMultiByte(Win32CodePage(codePage), wide, out) ||
+        out.empty()) {
+        out.clear();
+        return false;
+    }
+    return true;
 }
 
 int vSyncCharConverter::ToUnicodeByName(const std::string& charsetName, const std::string& narrow,

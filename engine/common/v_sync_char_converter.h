@@ -34,6 +34,9 @@ public:
     // The number of bytes produced, or -2 when the code page is -2 or nothing
     // could be converted (an empty text included); out is then untouched.
     virtual int FromUnicode(int codePage, const std::u16string& wide, std::string& out) const;
+    // The conversion of FromUnicode into out's storage, which is reused from
+    // text to text: false, with out empty, where FromUnicode fails.
+    bool ConvertFromUnicode(int codePage, std::u16string_view wide, std::string& out) const;
     virtual int ToUnicodeByName(const std::string& charsetName, const std::string& narrow,
                                 std::u16string& out) const;
     // Replaces out only when at least one character results; callers test
@@ -56,12 +59,16 @@ public:
     // Backslash escaping of text values: "\" becomes "\\", ";" "\;", ","
     // "\,", and each CR LF, LF or CR "\n".
     static std::string Escape(std::string_view text);
+    // The same appended to out; text must not lie in out.
+    static void Escape(std::string_view text, std::string& out);
     // The inverse in one pass; any other backslash sequence stays as it is.
     static std::string Unescape(std::string_view text);
     // The same into out, whose storage is reused; text must not lie in out.
     static void Unescape(std::string_view text, std::string& out);
     // Quoted-printable with soft line breaks once a line reaches 65 characters.
     static std::string QPEncode(std::string_view text);
+    // The same appended to out; text must not lie in out.
+    static void QPEncode(std::string_view text, std::string& out);
     // Quoted-printable decoding; with repair, stray "=" signs are kept as
     // literal ones when plain decoding fails. On failure out is untouched;
     // text must not lie in out.

@@ -17,16 +17,12 @@ void EventSource::UseConverter(const vSyncCharConverter* charConverter) {
 
 // Converting by the code page looked up for the charset name gives what
 // converting by the name gives, without a lookup per text.
-std::string EventSource::InExportCharset(const std::u16string& text) const {
-    std::string out;
-    converter->FromUnicode(exportCodePage, text, out);
-    return out;
+void EventSource::ToExportCharset(std::u16string_view text, std::string& out) const {
+    converter->ConvertFromUnicode(exportCodePage, text, out);
 }
 
-std::string EventSource::InUtf8(const std::u16string& text) const {
-    std::string out;
-    converter->FromUnicode(utf8CodePage, text, out);
-    return out;
+void EventSource::ToUtf8(std::u16string_view text, std::string& out) const {
+    converter->ConvertFromUnicode(utf8CodePage, text, out);
 }
 
 bool IsZoned(const EventSource& source) {

@@ -32,12 +32,23 @@ struct EventSource {
     // The system zone of the run.
     SystemZone systemZone;
 
+    // Storage the writers reuse from text to text and item to item, so that
+    // writing an event does not allocate for each of its texts.
+    struct Scratch {
+        std::string converted;
+        std::string encoded;
+        std::string address;
+        std::u16string wide;
+    };
+    mutable Scratch scratch;
+
     // Takes the converter with its current charset for the texts of a run.
     void UseConverter(const vSyncCharConverter* charConverter);
     ISafeAppointmentItem& Safe() const;
-    // Wide text in the export's character set, or in "UTF-8".
-    std::string InExportCharset(const std::u16string& text) const;
-    std::string InUtf8(const std::u16string& text) const;
+    // Wide text in the export's character set, or in "UTF-8", into out
+    // (empty when the text cannot be converted).
+    void ToExportCharset(std::u16string_view text, std::string& out) const;
+    void ToUtf8(std::u16string_view text, std::string& out) const;
 };
 
 // Recurring items with a zone name carry their times in their own zone;

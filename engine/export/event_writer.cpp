@@ -29,25 +29,29 @@ struct EventContext {
     }
 };
 
-// NAME + charset + the value, quoted-printable in vCalendar 1.0 and
-// escaped in iCalendar 2.0.
-void TextProperty(const EventContext& c, std::string_view name, const std::string& value) {
-    c.out.Append(name);
-    c.out.Append(c.source.charsetParam);
+// The value quoted-printable in vCalendar 1.0 and escaped in iCalendar 2.0,
+// in the scratch storage (valid until the next call).
+std::string_view Encoded(const EventContext& c, std::string_view value) {
+    std::string& encoded = c.source.scratch.encoded;
+    encoded.clear();
     if (c.vcal) {
-        c.out.Append(";ENCODING=QUOTED-PRINTABLE:");
-        c.out.Append(vSyncCharConverter::QPEncode(value));
+        vSyncCharConverter::QPEncode(value, encoded);
     } else {
-        c.out.Append(":");
-        c.out.Append(vSyncCharConverter::Escape(value));
+        vSyncCharConverter::Escape(value, encoded);
     }
-    c.out.Append("\r\n");
+    return encoded;
 }
 
-void WideTextProperty(const EventContext& c, std::string_view name, const std::u16string& value) {
-    if (!value.empty()) {
-        TextProperty(c, name, c.source.InExportCharset(value));
+// NAME + charset + the value in the export's character set, encoded.
+void WideTextProperty(const EventContext& c, std::string_view name, std::u16string_view value) {
+    if (value.empty()) {
+        return;
     }
+    std::string& converted = c.source.scratch.converted;
+    c.source.ToExportCharset(value, converted);
+    c.out.Append(name);
+    c.out.Append(c.source.charsetParam);
+    c.Line(c.vcal ? ";ENCODING=QUOTED-PRINTABLE:" : ":", Encoded(c, converted));
 }
 
 std::u16string Field(ISafeAppointmentItem& safe, LONG tag) {
@@ -56,8 +60,12 @@ std::u16string Field(ISafeAppointmentItem& safe, LONG tag) {
 }
 
 // Addresses in the export's charset in vCalendar 1.0, in UTF-8 otherwise.
-std::string Address(const EventContext& c, const std::u16string& address) {
-    return c.vcal ? c.source.InExportCharset(address) : c.source.InUtf8(address);
+void ToAddress(const EventContext& c, std::u16string_view address, std::string& out) {
+    if (c.vcal) {
+        c.source.ToExportCharset(address, out);
+    } else {
+        c.source.ToUtf8(address, out);
+    }
 }
 
 std::string_view RoleOf(LONG type) {
@@ -73,42 +81,46 @@ std::string_view RoleOf(LONG type) {
     }
 }
 
+// A name as a parameter value in UTF-8, in the scratch storage.
+std::string_view ParameterName(const EventContext& c, std::u16string_view name) {
+    std::string& converted = c.source.scratch.converted;
+    c.source.ToUtf8(vSyncCharConverter::CleanParameterValue(name), converted);
+    return converted;
+}
+
 void WriteOrganizer(const EventContext& c, const std::string& address) {
     if (address.empty()) {
         return;
     }
     if (c.vcal) {
-        c.Line("ATTENDEE;ROLE=ORGANIZER;ENCODING=QUOTED-PRINTABLE:",
-               vSyncCharConverter::QPEncode(address));
+        c.Line("ATTENDEE;ROLE=ORGANIZER;ENCODING=QUOTED-PRINTABLE:", Encoded(c, address));
         return;
     }
-    std::u16string name = Field(c.source.Safe(), PR_SENDER_NAME);
-    c.Line("ORGANIZER;CN=\"", c.source.InUtf8(vSyncCharConverter::CleanParameterValue(name)),
-           "\":MAILTO:", vSyncCharConverter::Escape(address));
+    std::string_view name = ParameterName(c, Field(c.source.Safe(), PR_SENDER_NAME));
+    c.Line("ORGANIZER;CN=\"", name, "\":MAILTO:", Encoded(c, address));
 }
 
 void WriteAttendee(const EventContext& c, ISafeRecipient& recipient, const std::string& organizer) {
     LONG type = recipient.GetType();
-    std::string address = Address(c, recipient.GetAddress());
+    std::string& address = c.source.scratch.address;
+    ToAddress(c, recipient.GetAddress(), address);
     if (address.empty() || type == olOrganizer || address == organizer) {
         return;
     }
     if (c.vcal) {
-        c.Line("ATTENDEE;ROLE=ATTENDEE;ENCODING=QUOTED-PRINTABLE:",
-               vSyncCharConverter::QPEncode(address));
+        c.Line("ATTENDEE;ROLE=ATTENDEE;ENCODING=QUOTED-PRINTABLE:", Encoded(c, address));
         return;
     }
-    std::string name =
-        c.source.InUtf8(vSyncCharConverter::CleanParameterValue(recipient.GetName()));
-    c.Line("ATTENDEE;CN=\"", name, "\";ROLE=", RoleOf(type),
-           ":MAILTO:", vSyncCharConverter::Escape(address));
+    std::string_view name = ParameterName(c, recipient.GetName());
+    c.Line("ATTENDEE;CN=\"", name, "\";ROLE=", RoleOf(type), ":MAILTO:", Encoded(c, address));
 }
 
 void WriteAttendees(const EventContext& c) {
     if (c.Item().GetMeetingStatus() == olNonMeeting) {
         return;
     }
-    std::string organizer = Address(c, Field(c.source.Safe(), PR_SENDER_EMAIL_ADDRESS));
+    std::string organizer;
+    ToAddress(c, Field(c.source.Safe(), PR_SENDER_EMAIL_ADDRESS), organizer);
     WriteOrganizer(c, organizer);
     CComPtr<ISafeRecipients> recipients = c.source.Safe().GetRecipients();
     LONG count = recipients->GetCount();
@@ -123,7 +135,8 @@ void WriteCategories(const EventContext& c) {
         return;
     }
     const std::u16string& separator = c.source.listSeparator;
-    std::u16string joined;
+    std::u16string& joined = c.source.scratch.wide;
+    joined.clear();
     for (std::size_t at = 0; at < categories.size();) {
         if (!separator.empty() && categories.compare(at, separator.size(), separator) == 0) {
             joined += c.vcal ? u';' : u',';

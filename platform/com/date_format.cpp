@@ -1,7 +1,7 @@
 #include "platform/com/date_format.h"
 
 #include <algorithm>
-#include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -21,11 +21,18 @@ void AppendAscii(std::basic_string<Char>& out, std::string_view text) {
     out.append(text.begin(), text.end());
 }
 
+// The decimal digits of a value that is not negative, at least width of
+// them with leading zeros.
 template <typename Char>
 void AppendNumber(std::basic_string<Char>& out, int value, int count, int fullWidth = 2) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%0*d", count == 1 ? 1 : fullWidth, value);
-    AppendAscii(out, buffer);
+    char digits[12];
+    char* first = std::end(digits);
+    const int width = count == 1 ? 1 : fullWidth;
+    for (int n = 0; n < width || value > 0; ++n) {
+        *--first = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    out.append(first, std::end(digits));
 }
 
 template <typename Char>

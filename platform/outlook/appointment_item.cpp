@@ -35,6 +35,12 @@ AppointmentItemImpl::AppointmentItemImpl(CComPtr<ApplicationImpl> app, Appointme
                                          bool saved)
     : app_(std::move(app)), record_(std::move(record)), saved_(saved) {}
 
+AppointmentItemImpl::~AppointmentItemImpl() {
+    if (app_->Context().lastSaved == this) {
+        app_->Context().lastSaved = nullptr;
+    }
+}
+
 AppointmentRecord& AppointmentItemImpl::WithProps() {
     Store().LoadProps(record_);
     return record_;
@@ -48,6 +54,13 @@ AppointmentRecord& AppointmentItemImpl::WithRecipients() {
 AppointmentRecord& AppointmentItemImpl::WithExceptions() {
     Store().LoadExceptions(record_);
     return record_;
+}
+
+const AppointmentRecord* AppointmentItemImpl::StoredRecord() {
+    if (deleted_ || changes_.Any() || !savedAt_ || *savedAt_ != Store().WriteStamp()) {
+        return nullptr;
+    }
+    return &record_;
 }
 
 StoreZone AppointmentItemImpl::Zone() {
@@ -269,6 +282,7 @@ void AppointmentItemImpl::Save() {
         Store().SaveItem(record_, changes);
         savedAt_ = Store().WriteStamp();
         savedRow_ = static_cast<const AppointmentRow&>(record_);
+        app_->Context().lastSaved = this;
     }
     changes_ = ItemChanges();
     timesChanged_ = false;

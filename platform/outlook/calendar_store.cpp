@@ -548,13 +548,27 @@ SqliteStatement& CalendarStore::BoundQuery(const char* columns, std::int64_t fol
 
 std::vector<ItemKey> CalendarStore::QueryItems(std::int64_t folderId, const SqlCondition& condition,
                                                ItemOrder order) {
-    SqliteStatement& query = BoundQuery("id, start_utc", folderId, condition, order);
+    SqliteStatement& query =
+        BoundQuery("id, start_utc, rec_type IS NOT NULL", folderId, condition, order);
     std::vector<ItemKey> keys;
     while (query.Step()) {
-        keys.push_back({query.Int(0), query.Int(1)});
+        keys.push_back({query.Int(0), query.Int(1), query.Int(2) != 0});
     }
     query.Reset();
     return keys;
+}
+
+std::vector<std::int64_t> CalendarStore::ItemsWithOccurrenceSubject(const std::u16string& subject) {
+    SqliteStatement& query =
+        db_->Cached("SELECT DISTINCT item_id FROM exceptions WHERE subject = ? COLLATE NOCASE");
+    query.Bind(1, subject);
+    std::vector<std::int64_t> ids;
+    while (query.Step()) {
+        ids.push_back(query.Int(0));
+    }
+    query.Reset();
+    std::sort(ids.begin(), ids.end());
+    return ids;
 }
 
 std::vector<std::int64_t>

@@ -45,6 +45,7 @@ struct SqlCondition {
 struct ItemKey {
     std::int64_t id = 0;
     StoreSeconds startUtc = 0;
+    bool series = false;
 };
 
 using StoreWriteStamp = std::pair<std::uint64_t, std::int64_t>;
@@ -70,6 +71,9 @@ public:
     std::int64_t CountItems(std::int64_t folderId);
     std::vector<ItemKey> QueryItems(std::int64_t folderId, const SqlCondition& condition,
                                     ItemOrder order);
+    // The items (of any folder) with a changed occurrence whose own subject
+    // equals this one, ignoring ASCII case; in id order.
+    std::vector<std::int64_t> ItemsWithOccurrenceSubject(const std::u16string& subject);
     // The ids alone, in the order: what a walk over many items keeps.
     std::vector<std::int64_t> QueryItemIds(std::int64_t folderId, const SqlCondition& condition,
                                            ItemOrder order);

@@ -170,39 +170,17 @@ void Tighten(const FilterNode& node, StartBounds& bounds) {
     }
 }
 
-// The text a [Subject] equality at the top of the filter (alone or in an And)
-// requires of every match.
-const std::u16string* RequiredSubject(const FilterNode& node) {
-    if (node.kind == FilterNode::Kind::And) {
-        for (const FilterNode& child : node.children) {
-            if (const std::u16string* subject = RequiredSubject(child)) {
-                return subject;
-            }
-        }
-        return nullptr;
-    }
-    if (node.kind != FilterNode::Kind::Compare || node.field != FilterField::Subject ||
-        node.op != CompareOp::Equal) {
-        return nullptr;
-    }
-    return std::get_if<std::u16string>(&node.value);
-}
-
 // Two days of slack cover any zone offset between the stored local and UTC
 // times and the time of day of an occurrence on the pattern's first or last day.
 constexpr StoreSeconds kRangeSlack = 2 * kSecondsPerDay;
 
-void AppendSubjectCandidates(std::int64_t folderId, const std::u16string& subject,
-                             SqlCondition& out) {
-    out.where += " AND id IN (SELECT id FROM items WHERE folder_id = ? AND subject = ? UNION ALL "
-                 "SELECT item_id FROM exceptions WHERE subject = ? COLLATE NOCASE)";
-    out.values.insert(out.values.end(), {folderId, subject, subject});
-}
-
 // A series qualifies when its pattern's range meets the bounds (a pattern
 // without an end always reaches the lower one), or when one of its changed
-// occurrences starts within them.
+// occurrences starts within them. Appended to out with an AND.
 void AppendRangeCandidates(const StartBounds& bounds, SqlCondition& out) {
+    if (!bounds.from && !bounds.to) {
+        return;
+    }
     using Limits = std::numeric_limits<StoreSeconds>;
     const StoreSeconds from = bounds.from ? *bounds.from - kRangeSlack : Limits::min();
     const StoreSeconds to = bounds.to ? *bounds.to + kRangeSlack : Limits::max();
@@ -256,15 +234,36 @@ StartBounds FilterStartBounds(const FilterNode& node) {
     return bounds;
 }
 
-SqlCondition SeriesCandidates(const FilterNode& node, std::int64_t folderId) {
+const std::u16string* RequiredSubject(const FilterNode& node) {
+    if (node.kind == FilterNode::Kind::And) {
+        for (const FilterNode& child : node.children) {
+            if (const std::u16string* subject = RequiredSubject(child)) {
+                return subject;
+            }
+        }
+        return nullptr;
+    }
+    if (node.kind != FilterNode::Kind::Compare || node.field != FilterField::Subject ||
+        node.op != CompareOp::Equal) {
+        return nullptr;
+    }
+    return std::get_if<std::u16string>(&node.value);
+}
+
+SqlCondition SeriesCandidates(const FilterNode& node) {
     SqlCondition condition;
     condition.where = "rec_type IS NOT NULL";
-    if (const std::u16string* subject = RequiredSubject(node)) {
-        AppendSubjectCandidates(folderId, *subject, condition);
-    }
-    const StartBounds bounds = FilterStartBounds(node);
-    if (bounds.from || bounds.to) {
-        AppendRangeCandidates(bounds, condition);
-    }
+    AppendRangeCandidates(FilterStartBounds(node), condition);
+    return condition;
+}
+
+SqlCondition SubjectCandidates(const FilterNode& node, const std::u16string& subject) {
+    SqlCondition condition;
+    condition.where = "subject = ? AND ((rec_type IS NULL AND ";
+    condition.values.emplace_back(subject);
+    AppendSql(node, condition);
+    condition.where += ") OR (rec_type IS NOT NULL";
+    AppendRangeCandidates(FilterStartBounds(node), condition);
+    condition.where += "))";
     return condition;
 }

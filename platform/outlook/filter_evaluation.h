@@ -36,9 +36,18 @@ struct StartBounds {
 };
 StartBounds FilterStartBounds(const FilterNode& node);
 
-// A condition over the series rows of a folder that holds for every series
-// with an occurrence the filter may match: the filter's [Subject] equality
-// (on the series or on a changed occurrence) and its [Start] bounds against
-// the pattern's range or a changed occurrence's start. Narrows what has to be
-// expanded; the occurrences found are still tested with FilterMatches.
-SqlCondition SeriesCandidates(const FilterNode& node, std::int64_t folderId);
+// The [Subject] equality at the top of the filter (alone or in an And) that
+// every match has to meet; null when there is none.
+const std::u16string* RequiredSubject(const FilterNode& node);
+
+// Conditions narrowing what an occurrence search has to look at; the
+// occurrences found are still tested with FilterMatches.
+//
+// Over the series rows: the series whose pattern's range meets the filter's
+// [Start] bounds, or whose changed occurrences start within them.
+SqlCondition SeriesCandidates(const FilterNode& node);
+// With a required subject, over the rows holding that subject: the single
+// items the filter matches and the series SeriesCandidates takes. One search
+// of the subject's index; series whose changed occurrences alone carry the
+// subject are not among them.
+SqlCondition SubjectCandidates(const FilterNode& node, const std::u16string& subject);

@@ -145,8 +145,18 @@ private:
     std::optional<AppointmentRecord> LoadedSeries(std::int64_t id);
     const ItemIndex& List();
     ItemIndex MergedWithOccurrences();
-    void AddSingles(std::vector<ItemEntry>& entries, const SqlCondition& condition);
-    void AddOccurrences(std::vector<ItemEntry>& entries);
+    // What an occurrence-expanding list is made from: the single items that
+    // match, in start order, and the series that may hold a matching
+    // occurrence, in id order.
+    struct Candidates {
+        std::vector<ItemEntry> singles;
+        std::vector<std::int64_t> series;
+    };
+    Candidates FindCandidates();
+    Candidates SubjectSearch(const std::u16string& subject);
+    std::optional<AppointmentRecord> ReadSeries(std::int64_t id);
+    void AddOccurrences(std::vector<ItemEntry>& entries,
+                        const std::vector<std::int64_t>& seriesIds);
     CComPtr<IUnknown> Make(size_t position);
 
     CComPtr<ApplicationImpl> app_;
@@ -166,25 +176,80 @@ private:
     size_t cursor_ = 0;
 };
 
-void ItemsImpl::AddSingles(std::vector<ItemEntry>& entries, const SqlCondition& condition) {
-    for (const ItemKey& key : app_->Store().QueryItems(folderId_, condition, ItemOrder::Start)) {
-        entries.push_back({key.id, kNotAnOccurrence, key.startUtc});
+// With a subject every match needs, one search of the subject's rows finds
+// the matching single items and the series to expand; a second finds the
+// series whose changed occurrences alone carry the subject.
+ItemsImpl::Candidates ItemsImpl::SubjectSearch(const std::u16string& subject) {
+    CalendarStore& store = app_->Store();
+    Candidates found;
+    for (const ItemKey& key :
+         store.QueryItems(folderId_, SubjectCandidates(*filter_, subject), ItemOrder::Start)) {
+        if (key.series) {
+            found.series.push_back(key.id);
+        } else {
+            found.singles.push_back({key.id, kNotAnOccurrence, key.startUtc});
+        }
     }
+    const std::vector<std::int64_t> changed = store.ItemsWithOccurrenceSubject(subject);
+    found.series.insert(found.series.end(), changed.begin(), changed.end());
+    std::sort(found.series.begin(), found.series.end());
+    found.series.erase(std::unique(found.series.begin(), found.series.end()), found.series.end());
+    return found;
 }
 
-void ItemsImpl::AddOccurrences(std::vector<ItemEntry>& entries) {
+ItemsImpl::Candidates ItemsImpl::FindCandidates() {
+    if (const std::u16string* subject = filter_ ? RequiredSubject(*filter_) : nullptr) {
+        return SubjectSearch(*subject);
+    }
     CalendarStore& store = app_->Store();
-    const StartBounds bounds = filter_ ? FilterStartBounds(*filter_) : StartBounds{};
+    Candidates found;
+    for (const ItemKey& key :
+         store.QueryItems(folderId_, AndCondition(filter_, "rec_type IS NULL"), ItemOrder::Start)) {
+        found.singles.push_back({key.id, kNotAnOccurrence, key.startUtc});
+    }
     SqlCondition masters;
     masters.where = "rec_type IS NOT NULL";
     if (filter_) {
-        masters = SeriesCandidates(*filter_, folderId_);
+        masters = SeriesCandidates(*filter_);
     }
-    seriesReadAt_ = store.WriteStamp();
     for (const ItemKey& key : store.QueryItems(folderId_, masters, ItemOrder::Creation)) {
-        std::optional<AppointmentRecord> record = store.LoadItem(key.id);
+        found.series.push_back(key.id);
+    }
+    return found;
+}
+
+// A series with its properties and changed occurrences, from the item object
+// that has just saved it when that is still what the store holds.
+std::optional<AppointmentRecord> ItemsImpl::ReadSeries(std::int64_t id) {
+    CalendarStore& store = app_->Store();
+    std::optional<AppointmentRecord> record;
+    AppointmentItemImpl* saved = app_->Context().lastSaved;
+    if (saved && saved->Record().id == id) {
+        if (const AppointmentRecord* stored = saved->StoredRecord()) {
+            record = *stored;
+        }
+    }
+    if (!record) {
+        record = store.LoadItem(id);
+    }
+    if (record) {
         store.LoadProps(*record);
         store.LoadExceptions(*record);
+    }
+    return record;
+}
+
+void ItemsImpl::AddOccurrences(std::vector<ItemEntry>& entries,
+                               const std::vector<std::int64_t>& seriesIds) {
+    CalendarStore& store = app_->Store();
+    const StartBounds bounds = filter_ ? FilterStartBounds(*filter_) : StartBounds{};
+    seriesReadAt_ = store.WriteStamp();
+    for (const std::int64_t id : seriesIds) {
+        std::optional<AppointmentRecord> record = ReadSeries(id);
+        // A series found by a changed occurrence's subject may lie in another folder.
+        if (!record || record->folderId != folderId_ || !record->pattern) {
+            continue;
+        }
         const size_t before = entries.size();
         for (const ::Occurrence& o :
              ExpandSeries(*record, store.SystemZone(), bounds.from, bounds.to)) {
@@ -196,19 +261,19 @@ void ItemsImpl::AddOccurrences(std::vector<ItemEntry>& entries) {
                                         e && e->location ? &*e->location : &record->location,
                                         e && e->body ? &*e->body : &record->body};
             if (!filter_ || FilterMatches(*filter_, subject)) {
-                entries.push_back({key.id, o.originalDay, o.startUtc});
+                entries.push_back({id, o.originalDay, o.startUtc});
             }
         }
         if (entries.size() > before) {
-            series_.emplace(key.id, std::move(*record));
+            series_.emplace(id, std::move(*record));
         }
     }
 }
 
 ItemIndex ItemsImpl::MergedWithOccurrences() {
-    std::vector<ItemEntry> entries;
-    AddSingles(entries, AndCondition(filter_, "rec_type IS NULL"));
-    AddOccurrences(entries);
+    Candidates candidates = FindCandidates();
+    std::vector<ItemEntry> entries = std::move(candidates.singles);
+    AddOccurrences(entries, candidates.series);
     std::stable_sort(entries.begin(), entries.end(), [](const ItemEntry& a, const ItemEntry& b) {
         return a.startUtc < b.startUtc;
     });

@@ -15,6 +15,8 @@
 
 #include <memory>
 
+class AppointmentItemImpl;
+
 struct OutlookContext {
     std::shared_ptr<CalendarStore> store;
     std::u16string version;
@@ -23,6 +25,10 @@ struct OutlookContext {
     std::vector<SelectionEntry> selection;
     // The batch of saves an engine has opened (see ISaveBatching).
     std::unique_ptr<SqliteTransaction> saveBatch;
+    // The item object that saved last, while it lives: a search right after
+    // a save (the occurrences of a new series) takes the item from it
+    // instead of reading it back (see AppointmentItemImpl::StoredRecord).
+    AppointmentItemImpl* lastSaved = nullptr;
 };
 
 class ApplicationImpl : public _Application, public ISaveBatching {
@@ -61,6 +67,7 @@ std::optional<std::int64_t> FolderIdOfEntryId(const std::u16string& entryId);
 class AppointmentItemImpl : public _AppointmentItem {
 public:
     AppointmentItemImpl(CComPtr<ApplicationImpl> app, AppointmentRecord record, bool saved);
+    ~AppointmentItemImpl() override;
 
     ApplicationImpl& App() { return *app_; }
     const CComPtr<ApplicationImpl>& AppRef() { return app_; }
@@ -70,6 +77,10 @@ public:
     AppointmentRecord& WithProps();
     AppointmentRecord& WithRecipients();
     AppointmentRecord& WithExceptions();
+    // The record while it is exactly what the store holds for the item: it
+    // has been saved, nothing of it has changed since, and nothing has been
+    // written to the store after that save. Null otherwise.
+    const AppointmentRecord* StoredRecord();
     // The zone the series' wall-clock times are in.
     StoreZone Zone();
     const StoreZone& System() { return Store().SystemZone(); }

@@ -222,6 +222,7 @@ SqliteDatabase::~SqliteDatabase() {
 }
 
 void SqliteDatabase::Exec(std::string_view sql) {
+    cacheSize_.reset();
     char* error = nullptr;
     const int rc = sqlite3_exec(db_, std::string(sql).c_str(), nullptr, nullptr, &error);
     if (rc != SQLITE_OK) {
@@ -242,16 +243,19 @@ SqliteStatement& SqliteDatabase::Cached(std::string_view sql) {
 }
 
 std::int64_t SqliteDatabase::CacheSize() {
-    SqliteStatement& query = Cached("PRAGMA cache_size");
-    const std::int64_t size = query.Step() ? query.Int(0) : -2000;
-    query.Reset();
-    return size;
+    if (!cacheSize_) {
+        SqliteStatement& query = Cached("PRAGMA cache_size");
+        cacheSize_ = query.Step() ? query.Int(0) : -2000;
+        query.Reset();
+    }
+    return *cacheSize_;
 }
 
 void SqliteDatabase::SetCacheSize(std::int64_t size) noexcept {
     // Setting the limit cannot fail on an open connection.
     sqlite3_exec(db_, ("PRAGMA cache_size=" + std::to_string(size)).c_str(), nullptr, nullptr,
                  nullptr);
+    cacheSize_ = size;
 }
 
 std::optional<std::uint64_t> SqliteDatabase::OpenTransaction() const {

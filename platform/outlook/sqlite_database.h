@@ -91,6 +91,9 @@ private:
     sqlite3* db_ = nullptr;
     std::uint64_t rollbacks_ = 0;
     std::uint64_t transactions_ = 0;
+    // The limit as last set or read; asking SQLite prepares the query anew
+    // each time, since a change of the limit expires it. Forgotten by Exec.
+    std::optional<std::int64_t> cacheSize_;
     // Looked up by the text without copying it into a key first.
     struct TextHash {
         using is_transparent = void;

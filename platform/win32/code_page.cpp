@@ -126,14 +126,18 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* bytes, int lengt
 }
 
 std::optional<std::string> WideToMultiByte(UINT codePage, std::u16string_view wide) {
-    const CodePageInfo* page = ResolveCodePage(codePage);
     std::string bytes;
-    bool defaulted = false;
-    if (page == nullptr ||
-        EncodeWide(*page, wide, {}, bytes, defaulted) != ConversionResult::kDone) {
+    if (!WideToMultiByte(codePage, wide, bytes)) {
         return std::nullopt;
     }
     return bytes;
+}
+
+bool WideToMultiByte(UINT codePage, std::u16string_view wide, std::string& out) {
+    const CodePageInfo* page = ResolveCodePage(codePage);
+    bool defaulted = false;
+    return page != nullptr &&
+           EncodeWide(*page, wide, {}, out, defaulted) == ConversionResult::kDone;
 }
 
 std::optional<std::u16string> MultiByteToWide(UINT codePage, std::string_view bytes) {

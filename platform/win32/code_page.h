@@ -43,6 +43,9 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, const char* bytes, int lengt
 // Whole texts, with the rules of the calls above without flags; an empty
 // text converts to an empty one. Nothing when the code page is unknown.
 std::optional<std::string> WideToMultiByte(UINT codePage, std::u16string_view wide);
+// The same into out, whose storage is reused from text to text; false when
+// the code page is unknown (out is then unspecified).
+bool WideToMultiByte(UINT codePage, std::u16string_view wide, std::string& out);
 std::optional<std::u16string> MultiByteToWide(UINT codePage, std::string_view bytes);
 // The same in the ANSI code page.
 std::string WideToAnsi(std::u16string_view wide);

@@ -2,7 +2,9 @@
 
 #include "platform/win32/registry.h"
 
+#include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,6 +64,23 @@ std::optional<std::string> UserOverride(const char* valueName) {
     return text;
 }
 
+// Date formatting asks for a picture per date: the user's values are read
+// again only after the registry changed.
+std::string CachedUserValue(const LocaleEntry& entry) {
+    struct Cached {
+        std::uint64_t readAt = 0;
+        std::string text;
+    };
+    thread_local Cached cache[std::size(kEntries)];
+    Cached& cached = cache[&entry - kEntries];
+    const std::uint64_t changes = RegistryChangeCount() + 1;
+    if (cached.readAt != changes) {
+        cached.text = UserOverride(entry.valueName).value_or(entry.enUs);
+        cached.readAt = changes;
+    }
+    return cached.text;
+}
+
 int Fail(LONG error) {
     SetLastError(static_cast<DWORD>(error));
     return 0;
@@ -78,8 +97,7 @@ int GetLocaleInfoA(LCID locale, LCTYPE type, char* data, int size) {
     if (entry == nullptr) {
         return Fail(ERROR_INVALID_FLAGS);
     }
-    std::string text =
-        ownValue ? entry->enUs : UserOverride(entry->valueName).value_or(entry->enUs);
+    const std::string text = ownValue ? entry->enUs : CachedUserValue(*entry);
     int needed = static_cast<int>(text.size()) + 1;
     if (size == 0) {
         return needed;

@@ -24,6 +24,32 @@ TEST(TextEscape, EscapesEachSpecialCharacter) {
     }
 }
 
+TEST(TextEscape, FindsSpecialsAtEveryPlaceOfALongText) {
+    // Long texts are searched in blocks: a special character before, on and
+    // after each block boundary, alone and next to another.
+    for (size_t at = 0; at < 40; ++at) {
+        for (char special : {'\\', ';', ',', '\n'}) {
+            std::string plain(40, 'x');
+            plain[at] = special;
+            std::string escaped = std::string(at, 'x') +
+                                  (special == '\n' ? "\\n" : std::string{'\\', special}) +
+                                  std::string(39 - at, 'x');
+            EXPECT_EQ(vSyncCharConverter::Escape(plain), escaped) << "at " << at;
+        }
+    }
+    EXPECT_EQ(vSyncCharConverter::Escape(std::string(31, 'y') + "\r\n" + std::string(20, 'z')),
+              std::string(31, 'y') + "\\n" + std::string(20, 'z'));
+}
+
+TEST(TextEscape, AppendsToWhatTheBufferHolds) {
+    std::string out = "DESCRIPTION:";
+    vSyncCharConverter::Escape("a,b", out);
+    EXPECT_EQ(out, "DESCRIPTION:a\\,b");
+    out = "x";
+    vSyncCharConverter::QPEncode("=", out);
+    EXPECT_EQ(out, "x=3D");
+}
+
 TEST(TextEscape, UnescapesInOnePass) {
     const EscapeRow rows[] = {
         {"escaped backslash before n", "\\n", "\\\\n"},

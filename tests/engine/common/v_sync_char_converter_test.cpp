@@ -94,6 +94,17 @@ TEST_F(ConverterTest, ConvertsByCharsetNameBothWays) {
     EXPECT_EQ(bytes, "?uk");
 }
 
+TEST_F(ConverterTest, ConvertingIntoAReusedBufferEmptiesItOnFailure) {
+    std::string bytes = "an earlier text";
+    EXPECT_TRUE(converter_.ConvertFromUnicode(65001, u"\u00e9", bytes));
+    EXPECT_EQ(bytes, "\xC3\xA9");
+    EXPECT_FALSE(converter_.ConvertFromUnicode(kUnknownCodePage, u"text", bytes));
+    EXPECT_EQ(bytes, "");
+    bytes = "again";
+    EXPECT_FALSE(converter_.ConvertFromUnicode(65001, u"", bytes));
+    EXPECT_EQ(bytes, "");
+}
+
 TEST_F(ConverterTest, FailuresLeaveTheOutputUntouched) {
     std::string bytes = "before";
     std::u16string wide = u"before";

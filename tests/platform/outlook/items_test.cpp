@@ -279,6 +279,58 @@ TEST_F(SeriesTest, AChangedOccurrenceIsFoundByItsOwnSubjectAndTime) {
               (std::vector<std::string>{"04/30 09:00 Weekly"}));
 }
 
+// A search right after a series was saved shows the series as the store
+// holds it: as saved, without later unsaved changes, and with what was
+// written after the save, by another object or another connection.
+TEST_F(SeriesTest, ASearchRightAfterASaveShowsTheStoredSeries) {
+    const std::u16string march = u"[Subject] = 'Weekly' And [Start] >= '3/12/2007' And [Start] <= "
+                                 u"'3/19/2007 11:00 PM'";
+    CComPtr<_AppointmentItem> series = WeeklySeries(u"Weekly");
+    const std::vector<std::string> stored{"03/12 09:00 Weekly", "03/19 09:00 Weekly"};
+    EXPECT_EQ(Found(march), stored);
+
+    series->PutSubject(u"Renamed");
+    series->GetRecurrencePattern()->PutInterval(2);
+    EXPECT_EQ(Found(march), stored);
+    series->Save();
+    const std::u16string renamed = u"[Subject] = 'Renamed' And [Start] >= '3/12/2007' And "
+                                   u"[Start] <= '4/2/2007 11:00 PM'";
+    EXPECT_EQ(Found(march), (std::vector<std::string>{}));
+    EXPECT_EQ(Found(renamed),
+              (std::vector<std::string>{"03/19 09:00 Renamed", "04/02 09:00 Renamed"}));
+
+    Appointment(Open()->GetSession()->GetItemFromID(series->GetEntryID()))
+        ->GetRecurrencePattern()
+        ->GetOccurrence(Local(2007, 3, 19, 9))
+        ->Delete();
+    EXPECT_EQ(Found(renamed), (std::vector<std::string>{"04/02 09:00 Renamed"}));
+
+    CComPtr<_AppointmentItem> other = WeeklySeries(u"Other");
+    Appointment(Calendar()->GetItems()->Restrict(u"[Subject] = 'Other'")->GetFirst())->Delete();
+    EXPECT_EQ(Found(u"[Subject] = 'Other'"), (std::vector<std::string>{}));
+}
+
+TEST_F(SeriesTest, AChangedOccurrencesSubjectFindsNothingInAnotherFolder) {
+    CComPtr<MAPIFolder> work = Calendar()->GetFolders()->Add(u"Work");
+    CComPtr<_AppointmentItem> series = Appointment(work->GetItems()->Add());
+    series->PutStart(Local(2007, 3, 5, 9));
+    series->PutSubject(u"Work series");
+    series->GetRecurrencePattern()->PutOccurrences(3);
+    series->Save();
+    CComPtr<_AppointmentItem> moved =
+        series->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 12, 9));
+    moved->PutSubject(u"Moved");
+    moved->Save();
+    NewAppointment(Local(2007, 3, 13, 9), 30, u"Moved");
+
+    EXPECT_EQ(Found(u"[Subject] = 'Moved'"), (std::vector<std::string>{"03/13 09:00 Moved"}));
+    CComPtr<_Items> there = work->GetItems();
+    there->PutIncludeRecurrences(true);
+    CComPtr<_Items> found = there->Restrict(u"[Subject] = 'moved'");
+    ASSERT_EQ(found->GetCount(), 1);
+    EXPECT_EQ(Appointment(found->GetFirst())->GetStart(), Local(2007, 3, 12, 9));
+}
+
 TEST_F(SeriesTest, ADeletedOccurrenceIsNotFound) {
     CComPtr<_AppointmentItem> series = WeeklySeries(u"Weekly");
     series->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 19, 9))->Delete();

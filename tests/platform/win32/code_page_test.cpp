@@ -109,6 +109,20 @@ TEST(CodePageConversion, UnknownCodePagesAndEmptyText) {
     EXPECT_FALSE(IsValidCodePage(12345));
 }
 
+TEST(CodePageConversion, IntoAReusedBufferNothingOfTheLastTextStays) {
+    // Each route: UTF-8, ASCII copied directly, and iconv.
+    std::string out = "a much longer text converted before";
+    ASSERT_TRUE(WideToMultiByte(65001, u"\u00e9t\u00e9", out));
+    EXPECT_EQ(out, "\xC3\xA9t\xC3\xA9");
+    ASSERT_TRUE(WideToMultiByte(1252, u"plain", out));
+    EXPECT_EQ(out, "plain");
+    ASSERT_TRUE(WideToMultiByte(1252, u"\u20ac\u0416", out));
+    EXPECT_EQ(out, "\x80?");
+    ASSERT_TRUE(WideToMultiByte(932, u"", out));
+    EXPECT_EQ(out, "");
+    EXPECT_FALSE(WideToMultiByte(12345, u"x", out));
+}
+
 TEST(WideCharToMultiByte, SizeQueryThenConversion) {
     const char16_t wide[] = u"\u00e9t\u00e9";
     EXPECT_EQ(WideCharToMultiByte(65001, 0, wide, 3, nullptr, 0, nullptr, nullptr), 5);

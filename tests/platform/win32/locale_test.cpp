@@ -46,6 +46,21 @@ TEST_F(LocaleTest, UserValuesOverrideTheDefaults) {
     EXPECT_EQ(Info(LOCALE_SSHORTDATE | LOCALE_NOUSEROVERRIDE), "M/d/yyyy");
 }
 
+TEST_F(LocaleTest, AChangedUserValueCountsFromTheNextCall) {
+    EXPECT_EQ(Info(LOCALE_SSHORTDATE), "M/d/yyyy");
+    SetUserValue("sShortDate", REG_SZ, std::string("dd.MM.yyyy\0", 11));
+    EXPECT_EQ(Info(LOCALE_SSHORTDATE), "dd.MM.yyyy");
+    SetUserValue("sShortDate", REG_SZ, std::string("yyyy-MM-dd\0", 11));
+    EXPECT_EQ(Info(LOCALE_SSHORTDATE), "yyyy-MM-dd");
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0, KEY_SET_VALUE, &key),
+        ERROR_SUCCESS);
+    RegDeleteValueA(key, "sShortDate");
+    RegCloseKey(key);
+    EXPECT_EQ(Info(LOCALE_SSHORTDATE), "M/d/yyyy");
+}
+
 TEST_F(LocaleTest, ValueThatIsNotTextIsIgnored) {
     SetUserValue("sList", REG_DWORD, std::string("\x3b\0\0\0", 4));
     EXPECT_EQ(Info(LOCALE_SLIST), ",");
