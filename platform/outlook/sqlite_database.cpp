@@ -59,6 +59,8 @@ SqliteStatement::SqliteStatement(sqlite3* db, std::string_view sql) : db_(db) {
     if (rc != SQLITE_OK) {
         ThrowSqlite(db_, rc, "Cannot prepare a store query");
     }
+    // Sized once: the buffers stay where they are while bound.
+    texts_.resize(static_cast<size_t>(sqlite3_bind_parameter_count(stmt_)) + 1);
 }
 
 SqliteStatement::~SqliteStatement() {
@@ -84,14 +86,18 @@ SqliteStatement& SqliteStatement::Bind(int index, double value) {
 }
 
 SqliteStatement& SqliteStatement::Bind(int index, const std::u16string& value) {
-    // The store's text is UTF-8: ASCII text is narrowed here, without SQLite
-    // converting a UTF-16 copy when the statement runs.
-    if (std::all_of(value.begin(), value.end(), [](char16_t c) { return c < 0x80; })) {
-        narrow_.assign(value.begin(), value.end());
-        return Bind(index, narrow_);
+    // The store's text is UTF-8: it is converted here into a buffer of the
+    // parameter's own, which SQLite uses without a copy until the binding
+    // changes. Text that is not well-formed UTF-16 is left to SQLite.
+    if (index < 1 || index >= static_cast<int>(texts_.size())) {
+        Throw(SQLITE_RANGE);
     }
-    const int rc = sqlite3_bind_text16(stmt_, index, value.data(),
-                                       static_cast<int>(value.size() * 2), SQLITE_TRANSIENT);
+    std::string& text = texts_[static_cast<size_t>(index)];
+    const int rc = EncodeUtf8(value, true, text)
+                       ? sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                                           SQLITE_STATIC)
+                       : sqlite3_bind_text16(stmt_, index, value.data(),
+                                             static_cast<int>(value.size() * 2), SQLITE_TRANSIENT);
     if (rc != SQLITE_OK) {
         Throw(rc);
     }

@@ -57,8 +57,8 @@ private:
 
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
-    // Room for narrowing bound text (SQLite keeps a copy of its own).
-    std::string narrow_;
+    // The UTF-8 text bound to each parameter, by index (0 unused).
+    std::vector<std::string> texts_;
 };
 
 class SqliteDatabase {
