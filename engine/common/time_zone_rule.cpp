@@ -23,8 +23,7 @@ COleDateTime FromSeconds(long long seconds) {
                                   : -((kSecondsPerDay - 1 - seconds) / kSecondsPerDay);
     long long rest = seconds - days * kSecondsPerDay;
     COleDateTime result(LinearToOleDate(static_cast<double>(days) + rest / 86400.0));
-    SYSTEMTIME check;
-    if (!result.GetAsSystemTime(check)) {
+    if (!IsOleDateInRange(result.m_dt)) {
         result.SetStatus(COleDateTime::invalid);
     }
     return result;

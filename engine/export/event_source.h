@@ -39,6 +39,9 @@ struct EventSource {
         std::string encoded;
         std::string address;
         std::u16string wide;
+        // DTSTAMP's text and the second it renders.
+        std::string stamp;
+        double stampSecond = 0;
     };
     mutable Scratch scratch;
 

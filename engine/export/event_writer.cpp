@@ -174,8 +174,9 @@ void WriteAlarm(const EventContext& c) {
     if (c.vcal) {
         COleDateTime start(c.Item().GetStart());
         COleDateTime alarm = InItemZone(c, start - COleDateTimeSpan(minutes / 1440.0));
-        c.Line("DALARM:", FormatIcalDateTime(alarm, false, !c.zoned, true, c.source.systemZone),
-               "; ; ;Reminder");
+        c.Line(
+            "DALARM:", RenderIcalDateTime(alarm, false, !c.zoned, true, c.source.systemZone).View(),
+            "; ; ;Reminder");
         return;
     }
     c.Line("BEGIN:VALARM");
@@ -196,8 +197,8 @@ void WriteDateTime(const EventContext& c, std::string_view name, DATE local) {
         c.out.Append("\"");
     }
     bool utc = !c.zoned && !c.allDay;
-    c.Line(":",
-           FormatIcalDateTime(InItemZone(c, local), false, utc, !c.allDay, c.source.systemZone));
+    c.Line(":", RenderIcalDateTime(InItemZone(c, local), false, utc, !c.allDay, c.source.systemZone)
+                    .View());
 }
 
 void WriteEnd(const EventContext& c) {
@@ -208,17 +209,25 @@ void WriteStart(const EventContext& c) {
     WriteDateTime(c, "DTSTART", c.Item().GetStart());
 }
 
-// The current UTC time, read from the system clock.
-COleDateTime UtcNow() {
+// The current UTC time as text, read from the system clock; rendered anew
+// only when the second has changed since the last event.
+std::string_view UtcNowText(const EventContext& c) {
     using namespace std::chrono;
-    double seconds = duration<double>(system_clock::now().time_since_epoch()).count();
-    constexpr double kUnixEpochDate = 25569.0; // 1 January 1970 as an OLE date
-    return COleDateTime(LinearToOleDate(kUnixEpochDate + std::floor(seconds) / 86400.0));
+    const double seconds =
+        std::floor(duration<double>(system_clock::now().time_since_epoch()).count());
+    EventSource::Scratch& scratch = c.source.scratch;
+    if (scratch.stamp.empty() || scratch.stampSecond != seconds) {
+        constexpr double kUnixEpochDate = 25569.0; // 1 January 1970 as an OLE date
+        COleDateTime now(LinearToOleDate(kUnixEpochDate + seconds / 86400.0));
+        scratch.stamp = FormatIcalDateTime(now, true, true, true);
+        scratch.stampSecond = seconds;
+    }
+    return scratch.stamp;
 }
 
 void WriteStamp(const EventContext& c) {
     if (!c.vcal) {
-        c.Line("DTSTAMP:", FormatIcalDateTime(UtcNow(), true, true, true));
+        c.Line("DTSTAMP:", UtcNowText(c));
     }
 }
 

@@ -2,7 +2,6 @@
 
 #include "platform/win32/registry.h"
 
-#include <cstdio>
 #include <string_view>
 
 namespace {
@@ -21,10 +20,10 @@ std::string MaskDays(LONG mask, std::string_view separator) {
     return days;
 }
 
-std::string Printf(const char* format, auto... values) {
-    char text[160];
-    std::snprintf(text, sizeof text, format, values...);
-    return text;
+// A number as "%d" writes it. Rules are written once per recurring item:
+// built by appending, without a format to parse each time.
+std::string Number(LONG value) {
+    return std::to_string(value);
 }
 
 LONG IntervalOrOne(const RecurrenceFields& f) {
@@ -33,10 +32,10 @@ LONG IntervalOrOne(const RecurrenceFields& f) {
 
 std::string VCalendarExtra(const RecurrenceFields& f, const std::string& days) {
     if (f.recurrenceType == 5) {
-        return Printf("MD1 %d", f.dayOfMonth);
+        return "MD1 " + Number(f.dayOfMonth);
     }
     if (f.recurrenceType == 6) {
-        return Printf("MP1 %d+%s", f.instance, days.c_str());
+        return "MP1 " + Number(f.instance) + "+" + days;
     }
     return {};
 }
@@ -44,16 +43,16 @@ std::string VCalendarExtra(const RecurrenceFields& f, const std::string& days) {
 std::string VCalendarMain(const RecurrenceFields& f, const std::string& days) {
     switch (f.recurrenceType) {
     case 0:
-        return f.interval != 0 ? Printf("D%d", f.interval) : "W1" + days;
+        return f.interval != 0 ? "D" + Number(f.interval) : "W1" + days;
     case 1:
-        return Printf("W%d%s", IntervalOrOne(f), days.c_str());
+        return "W" + Number(IntervalOrOne(f)) + days;
     case 2:
-        return Printf("MD%d %d", IntervalOrOne(f), f.dayOfMonth);
+        return "MD" + Number(IntervalOrOne(f)) + " " + Number(f.dayOfMonth);
     case 3:
-        return Printf("MP%d %d+%s", IntervalOrOne(f), f.instance, days.c_str());
+        return "MP" + Number(IntervalOrOne(f)) + " " + Number(f.instance) + "+" + days;
     case 5:
     case 6:
-        return Printf("YM1 %d", f.monthOfYear);
+        return "YM1 " + Number(f.monthOfYear);
     default:
         return {};
     }
@@ -68,44 +67,40 @@ std::string ICalendarDays(const RecurrenceFields& f) {
 std::string VCalendarRule(const RecurrenceFields& f) {
     std::string days = MaskDays(f.dayOfWeekMask, " ");
     std::string rule = VCalendarMain(f, days);
-    rule += f.noEndDate ? std::string(" #0") : Printf(" #%d", f.occurrences);
+    rule += f.noEndDate ? std::string(" #0") : " #" + Number(f.occurrences);
     std::string extra = VCalendarExtra(f, days);
     return extra.empty() ? rule : rule + " " + extra;
 }
 
 std::string ICalendarRule(const RecurrenceFields& f) {
-    std::string count = f.noEndDate ? std::string() : Printf(";COUNT=%d", f.occurrences);
-    std::string interval = Printf(";INTERVAL=%d", IntervalOrOne(f));
-    std::string days = ICalendarDays(f);
-    int pos = f.instance == 5 ? -1 : f.instance;
-    const char* c = count.c_str();
+    const std::string count = f.noEndDate ? std::string() : ";COUNT=" + Number(f.occurrences);
+    const std::string countAndInterval = count + ";INTERVAL=" + Number(IntervalOrOne(f));
+    const std::string days = ICalendarDays(f);
+    const LONG pos = f.instance == 5 ? -1 : f.instance;
     switch (f.recurrenceType) {
     case 0:
-        return f.interval != 0
-                   ? Printf("FREQ=DAILY%s%s", c, interval.c_str())
-                   : Printf("FREQ=DAILY%s%s;BYDAY=%s", c, interval.c_str(), days.c_str());
+        return "FREQ=DAILY" + countAndInterval + (f.interval != 0 ? "" : ";BYDAY=" + days);
     case 1:
-        return Printf("FREQ=%s%s%s;BYDAY=%s", f.interval == 0 ? "DAILY" : "WEEKLY", c,
-                      interval.c_str(), days.c_str());
+        return (f.interval == 0 ? "FREQ=DAILY" : "FREQ=WEEKLY") + countAndInterval +
+               ";BYDAY=" + days;
     case 2:
-        return Printf("FREQ=MONTHLY%s%s;BYMONTHDAY=%d", c, interval.c_str(), f.dayOfMonth);
+        return "FREQ=MONTHLY" + countAndInterval + ";BYMONTHDAY=" + Number(f.dayOfMonth);
     case 3:
-        return Printf("FREQ=MONTHLY%s%s;BYDAY=%s;BYSETPOS=%d", c, interval.c_str(), days.c_str(),
-                      pos);
+        return "FREQ=MONTHLY" + countAndInterval + ";BYDAY=" + days + ";BYSETPOS=" + Number(pos);
     case 5:
-        return Printf("FREQ=YEARLY%s;INTERVAL=1;BYMONTHDAY=%d;BYMONTH=%d", c, f.dayOfMonth,
-                      f.monthOfYear);
+        return "FREQ=YEARLY" + count + ";INTERVAL=1;BYMONTHDAY=" + Number(f.dayOfMonth) +
+               ";BYMONTH=" + Number(f.monthOfYear);
     case 6:
-        return Printf("FREQ=YEARLY%s;INTERVAL=1;BYDAY=%s;BYMONTH=%d;BYSETPOS=%d", c, days.c_str(),
-                      f.monthOfYear, pos);
+        return "FREQ=YEARLY" + count + ";INTERVAL=1;BYDAY=" + days +
+               ";BYMONTH=" + Number(f.monthOfYear) + ";BYSETPOS=" + Number(pos);
     default:
         return {};
     }
 }
 
 std::string WeekStartParameter(int outlookVersion) {
-    std::string path =
-        Printf("Software\\Microsoft\\Office\\%d.0\\Outlook\\Options\\Calendar", outlookVersion);
+    const std::string path = "Software\\Microsoft\\Office\\" + std::to_string(outlookVersion) +
+                             ".0\\Outlook\\Options\\Calendar";
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) {
         return {};

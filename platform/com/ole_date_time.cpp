@@ -150,6 +150,10 @@ void AppendField(std::string& out, char conversion, const Fields& f) {
 
 } // namespace
 
+bool IsOleDateInRange(DATE date) {
+    return InRange(date);
+}
+
 double OleDateToLinear(DATE date) {
     if (date >= 0) {
         return date;

@@ -53,6 +53,10 @@ public:
     DateTimeSpanStatus m_status = valid;
 };
 
+// Whether a DATE lies in the range COleDateTime splits into fields: 1 January
+// 100 to 31 December 9999.
+bool IsOleDateInRange(DATE date);
+
 class COleDateTime {
 public:
     enum DateTimeStatus { error = -1, valid = 0, invalid = 1, null = 2 };

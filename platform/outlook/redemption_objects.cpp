@@ -11,7 +11,7 @@ bool IsText(LONG type) {
 }
 
 // The stored value read as the tag's type; nothing when the types differ.
-std::optional<_variant_t> ToVariant(const PropValue& value, LONG wanted) {
+std::optional<_variant_t> ToVariant(PropValue value, LONG wanted) {
     const LONG type = wanted == PT_UNSPECIFIED ? value.type : wanted;
     if (type != value.type && !(IsText(type) && IsText(value.type))) {
         return std::nullopt;
@@ -22,12 +22,18 @@ std::optional<_variant_t> ToVariant(const PropValue& value, LONG wanted) {
     case PT_BOOLEAN:
         return _variant_t(value.number != 0);
     case PT_BINARY:
-        return _variant_t(value.bytes);
+        return _variant_t(std::move(value.bytes));
     case PT_SYSTIME:
         return _variant_t(SecondsToDate(value.number), VT_DATE);
     default:
-        return _variant_t(value.text);
+        return _variant_t(std::move(value.text));
     }
+}
+
+// The item's property as the tag's type; nothing when it has none of it.
+std::optional<_variant_t> PropertyVariant(AppointmentItemImpl& item, LONG tag) {
+    std::optional<PropValue> value = item.GetProperty(PROP_ID(tag));
+    return value ? ToVariant(std::move(*value), PROP_TYPE(tag)) : std::nullopt;
 }
 
 LONG TypeOfVariant(const _variant_t& value) {
@@ -171,10 +177,8 @@ public:
     CComPtr<IUnknown> GetItem() override { return item_; }
     void PutItem(const CComPtr<IUnknown>& item) override { item_ = item; }
     _variant_t GetFields(LONG tag) override {
-        std::optional<PropValue> value = Item().GetProperty(PROP_ID(tag));
-        std::optional<_variant_t> variant =
-            value ? ToVariant(*value, PROP_TYPE(tag)) : std::nullopt;
-        return variant ? *variant : _variant_t();
+        std::optional<_variant_t> variant = PropertyVariant(Item(), tag);
+        return variant ? std::move(*variant) : _variant_t();
     }
     LONG GetIDsFromNames(const std::u16string& setGuid, LONG id) override {
         return MapName(Item(), setGuid, id, true);
@@ -206,13 +210,11 @@ public:
         return MapName(StoreItemOf(item), setGuid, id, create);
     }
     _variant_t HrGetOneProp(const CComPtr<IUnknown>& item, LONG tag) override {
-        std::optional<PropValue> value = StoreItemOf(item).GetProperty(PROP_ID(tag));
-        std::optional<_variant_t> variant =
-            value ? ToVariant(*value, PROP_TYPE(tag)) : std::nullopt;
+        std::optional<_variant_t> variant = PropertyVariant(StoreItemOf(item), tag);
         if (!variant) {
             throw _com_error(MAPI_E_NOT_FOUND, u"The item does not have this property.");
         }
-        return *variant;
+        return std::move(*variant);
     }
     void HrSetOneProp(const CComPtr<IUnknown>& item, LONG tag, const _variant_t& value,
                       bool save) override {

@@ -1,5 +1,6 @@
 #include "platform/com/ole_date_time.h"
 
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace {
@@ -44,6 +45,16 @@ TEST(OleDate, RejectsImpossibleFields) {
     EXPECT_EQ(At(2024, 1, 1, 0, 60).GetStatus(), COleDateTime::invalid);
     SYSTEMTIME st;
     EXPECT_EQ(VariantTimeToSystemTime(3e6, &st), FALSE);
+}
+
+TEST(OleDate, RangeIsWhatSplitsIntoFields) {
+    SYSTEMTIME st;
+    for (DATE date : {At(100, 1, 1).m_dt, At(9999, 12, 31, 23, 59, 59).m_dt, 0.0, -1.25, -657434.5,
+                      2958466.0, 3e6, std::nan("")}) {
+        EXPECT_EQ(IsOleDateInRange(date), VariantTimeToSystemTime(date, &st) == TRUE) << date;
+    }
+    EXPECT_TRUE(IsOleDateInRange(At(100, 1, 1).m_dt));
+    EXPECT_FALSE(IsOleDateInRange(2958466.0));
 }
 
 TEST(OleDate, RoundsToTheNearestSecond) {
