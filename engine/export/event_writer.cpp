@@ -174,8 +174,9 @@ void WriteAlarm(const EventContext& c) {
     if (c.vcal) {
         COleDateTime start(c.Item().GetStart());
         COleDateTime alarm = InItemZone(c, start - COleDateTimeSpan(minutes / 1440.0));
-        c.Line("DALARM:", FormatIcalDateTime(alarm, false, !c.zoned, true, c.source.systemZone),
-               "; ; ;Reminder");
+        c.Line(
+            "DALARM:", RenderIcalDateTime(alarm, false, !c.zoned, true, c.source.systemZone).View(),
+            "; ; ;Reminder");
         return;
     }
     c.Line("BEGIN:VALARM");
@@ -196,8 +197,8 @@ void WriteDateTime(const EventContext& c, std::string_view name, DATE local) {
         c.out.Append("\"");
     }
     bool utc = !c.zoned && !c.allDay;
-    c.Line(":",
-           FormatIcalDateTime(InItemZone(c, local), false, utc, !c.allDay, c.source.systemZone));
+    c.Line(":", RenderIcalDateTime(InItemZone(c, local), false, utc, !c.allDay, c.source.systemZone)
+                    .View());
 }
 
 void WriteEnd(const EventContext& c) {

@@ -2,13 +2,12 @@
 
 namespace {
 
-void AppendDigits(std::string& out, int value, int width) {
-    char digits[8];
+char* PutDigits(char* out, int value, int width) {
     for (int i = width - 1; i >= 0; --i) {
-        digits[i] = static_cast<char>('0' + value % 10);
+        out[i] = static_cast<char>('0' + value % 10);
         value /= 10;
     }
-    out.append(digits, static_cast<std::size_t>(width));
+    return out + width;
 }
 
 } // namespace
@@ -27,6 +26,11 @@ std::string FormatIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool t
 
 std::string FormatIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool toUtc, bool withTime,
                                const SystemZone& system) {
+    return std::string(RenderIcalDateTime(date, alreadyUtc, toUtc, withTime, system).View());
+}
+
+IcalDateTimeText RenderIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool toUtc,
+                                    bool withTime, const SystemZone& system) {
     COleDateTime value = date;
     bool isUtc = alreadyUtc;
     if (toUtc && !alreadyUtc) {
@@ -35,25 +39,27 @@ std::string FormatIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool t
         }
         isUtc = true;
     }
+    IcalDateTimeText rendered;
     SYSTEMTIME st;
     if (value.GetStatus() != COleDateTime::valid || !value.GetAsSystemTime(st)) {
-        return "-001Invalid DateTime";
+        constexpr std::string_view kInvalid = "-001Invalid DateTime";
+        rendered.length = kInvalid.copy(rendered.text, kInvalid.size());
+        return rendered;
     }
-    std::string out;
-    out.reserve(16);
-    AppendDigits(out, st.wYear, 4);
-    AppendDigits(out, st.wMonth, 2);
-    AppendDigits(out, st.wDay, 2);
+    char* out = PutDigits(rendered.text, st.wYear, 4);
+    out = PutDigits(out, st.wMonth, 2);
+    out = PutDigits(out, st.wDay, 2);
     if (withTime) {
-        out += 'T';
-        AppendDigits(out, st.wHour, 2);
-        AppendDigits(out, st.wMinute, 2);
-        AppendDigits(out, st.wSecond, 2);
+        *out++ = 'T';
+        out = PutDigits(out, st.wHour, 2);
+        out = PutDigits(out, st.wMinute, 2);
+        out = PutDigits(out, st.wSecond, 2);
         if (isUtc) {
-            out += 'Z';
+            *out++ = 'Z';
         }
     }
-    return out;
+    rendered.length = static_cast<std::size_t>(out - rendered.text);
+    return rendered;
 }
 
 COleDateTime ToItemZone(const TimeZoneRule& itemZone, const COleDateTime& local,

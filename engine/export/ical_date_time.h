@@ -11,6 +11,7 @@
 #include "platform/com/ole_date_time.h"
 
 #include <string>
+#include <string_view>
 
 // The system zone as read once for a run, so that the many conversions of
 // a run do not read it again; not readable when it could not be read (the
@@ -27,6 +28,15 @@ struct SystemZone {
 // the clock time.
 std::string FormatIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool toUtc, bool withTime,
                                const SystemZone& system);
+// The same text in a buffer of its own, without allocating: what the
+// writers append for every event.
+struct IcalDateTimeText {
+    char text[24];
+    std::size_t length = 0;
+    std::string_view View() const { return {text, length}; }
+};
+IcalDateTimeText RenderIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool toUtc,
+                                    bool withTime, const SystemZone& system);
 // As above, reading the system zone when the value needs it.
 std::string FormatIcalDateTime(const COleDateTime& date, bool alreadyUtc, bool toUtc,
                                bool withTime);

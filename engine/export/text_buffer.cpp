@@ -29,17 +29,6 @@ bool TextBuffer::Grow(long long needed) {
     return true;
 }
 
-bool TextBuffer::Append(std::string_view text) {
-    long long needed = static_cast<long long>(length_) + static_cast<long long>(text.size());
-    if (needed + 1 > capacity_ && !Grow(needed)) {
-        return false;
-    }
-    std::memcpy(data_ + length_, text.data(), text.size());
-    length_ = static_cast<int>(needed);
-    data_[length_] = '\0';
-    return true;
-}
-
 void TextBuffer::Clear() {
     length_ = 0;
     if (data_ != nullptr) {
