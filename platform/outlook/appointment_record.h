@@ -90,8 +90,10 @@ struct ItemChanges {
     // them, removed when it does not).
     bool allProps = false;
     std::set<LONG> props;
-    // The item's row as it is stored, when the saver knows it (fields only):
-    // then only the fields that differ from it are written.
+    // The item's row as it is stored, when the saver knows that the stored
+    // item is the record as last saved: then only the fields that differ
+    // from it are written, and changed properties are written with the
+    // record's others instead of onto what is stored.
     const AppointmentRow* storedRow = nullptr;
 
     static ItemChanges Whole() { return {true, true, true, true, {}, nullptr}; }

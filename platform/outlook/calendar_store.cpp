@@ -1,6 +1,7 @@
 #include "platform/outlook/calendar_store.h"
 
 #include "platform/com/com_error.h"
+#include "platform/outlook/prop_blob.h"
 #include "platform/outlook/tied_properties.h"
 
 #include <algorithm>
@@ -13,7 +14,8 @@ namespace {
 
 // "QULN": marks a SQLite file as a calendar store.
 constexpr std::int64_t kApplicationId = 0x51554C4E;
-constexpr std::int64_t kSchemaVersion = 1;
+// Version 1 kept the properties in a table of their own, a row each.
+constexpr std::int64_t kSchemaVersion = 2;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE folders(
@@ -49,17 +51,12 @@ CREATE TABLE items(
     rec_no_end INTEGER,
     rec_occurrences INTEGER,
     rec_start_utc INTEGER,
-    rec_end_utc INTEGER);
+    rec_end_utc INTEGER,
+    props BLOB);
 CREATE INDEX items_start ON items(folder_id, start_utc);
 CREATE INDEX items_end ON items(folder_id, end_utc);
 CREATE INDEX items_subject ON items(folder_id, subject, start_utc);
 CREATE INDEX items_series ON items(folder_id) WHERE rec_type IS NOT NULL;
-CREATE TABLE props(
-    item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
-    prop_id INTEGER NOT NULL,
-    type INTEGER NOT NULL,
-    value,
-    PRIMARY KEY(item_id, prop_id)) WITHOUT ROWID;
 CREATE TABLE recipients(
     item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
     position INTEGER NOT NULL,
@@ -105,7 +102,7 @@ constexpr const char* kItemColumns =
     "id, folder_id, subject, location, body, categories, resources, start_utc, end_utc, "
     "all_day, sensitivity, importance, busy_status, reminder_set, reminder_minutes, "
     "meeting_status, rec_type, rec_interval, rec_mask, rec_day_of_month, rec_month_of_year, "
-    "rec_instance, rec_no_end, rec_occurrences, rec_start_utc, rec_end_utc";
+    "rec_instance, rec_no_end, rec_occurrences, rec_start_utc, rec_end_utc, props";
 
 bool FileExists(const std::string& path) {
     struct stat info;
@@ -120,6 +117,27 @@ std::u16string Widen(const std::string& text) {
     throw _com_error(MAPI_E_CALL_FAILED, u"The file " + Widen(path) +
                                              u" is not a calendar store (" + why +
                                              u"); it was left unchanged.");
+}
+
+// The properties held in a column; raises _com_error for bytes that are not
+// properties (the store is damaged).
+PropMap ReadPropsColumn(const SqliteStatement& row, int column) {
+    PropMap props;
+    if (!DecodeProps(row.BlobView(column), props)) {
+        throw _com_error(MAPI_E_CALL_FAILED,
+                         u"The calendar store is damaged: an appointment's properties cannot be "
+                         u"read.");
+    }
+    return props;
+}
+
+// No properties are kept as null.
+void BindProps(SqliteStatement& statement, int index, const PropMap& props) {
+    if (props.empty()) {
+        statement.BindNull(index);
+    } else {
+        statement.Bind(index, EncodeProps(props));
+    }
 }
 
 std::int64_t PragmaValue(SqliteDatabase& db, const char* pragma) {
@@ -175,6 +193,7 @@ AppointmentRecord ReadItem(const SqliteStatement& row) {
     item.reminderMinutesBeforeStart = static_cast<LONG>(row.Int(14));
     item.meetingStatus = static_cast<LONG>(row.Int(15));
     item.pattern = ReadPattern(row);
+    item.props = ReadPropsColumn(row, 26);
     return item;
 }
 
@@ -258,29 +277,6 @@ const ItemColumn kItemRowColumns[] = {
      }},
 };
 
-void BindValue(SqliteStatement& statement, int index, const PropValue& value) {
-    if (value.type == PT_BINARY) {
-        statement.Bind(index, value.bytes);
-    } else if (value.type == PT_STRING8 || value.type == PT_UNICODE) {
-        statement.Bind(index, value.text);
-    } else {
-        statement.Bind(index, value.number);
-    }
-}
-
-PropValue ReadValue(const SqliteStatement& row, LONG type, int column) {
-    PropValue value;
-    value.type = type;
-    if (type == PT_BINARY) {
-        value.bytes = row.Blob(column);
-    } else if (type == PT_STRING8 || type == PT_UNICODE) {
-        value.text = row.Text16(column);
-    } else {
-        value.number = row.Int(column);
-    }
-    return value;
-}
-
 // While a read goes once through much of the store (a count over a
 // folder's index, a window of a walk), the page cache is held small: those
 // pages are not needed again, and a cache sized for bulk saves would grow
@@ -331,23 +327,6 @@ void DistributeRows(SqliteStatement& query, std::span<AppointmentRecord> records
         }
     }
     query.Reset();
-}
-
-constexpr size_t kPropRowsPerInsert = 8;
-
-// The insert of rows (1 to kPropRowsPerInsert) properties in one statement.
-const std::string& InsertPropsSql(size_t rows) {
-    static const std::vector<std::string> texts = [] {
-        std::vector<std::string> all(kPropRowsPerInsert + 1);
-        for (size_t n = 1; n <= kPropRowsPerInsert; ++n) {
-            all[n] = "INSERT INTO props(item_id, prop_id, type, value) VALUES(?,?,?,?)";
-            for (size_t i = 1; i < n; ++i) {
-                all[n] += ",(?,?,?,?)";
-            }
-        }
-        return all;
-    }();
-    return texts[rows];
 }
 
 const char* OrderClause(ItemOrder order) {
@@ -401,11 +380,66 @@ void CalendarStore::CheckSchema() {
     if (PragmaValue(*db_, "application_id") != kApplicationId) {
         NotAStore(path_, u"it is a database of another program");
     }
-    if (PragmaValue(*db_, "user_version") != kSchemaVersion) {
+    const std::int64_t version = PragmaValue(*db_, "user_version");
+    if (version != kSchemaVersion && version != 1) {
         NotAStore(path_, u"it was written by another version of quillane");
     }
     db_->Exec(kConnectionSettings);
+    if (version == 1) {
+        MigrateFromVersion1();
+    }
     db_->Exec(kSeriesSearchIndexes);
+}
+
+namespace {
+
+PropValue ReadVersion1Value(const SqliteStatement& row, LONG type, int column) {
+    PropValue value;
+    value.type = type;
+    if (type == PT_BINARY) {
+        value.bytes = row.Blob(column);
+    } else if (type == PT_STRING8 || type == PT_UNICODE) {
+        value.text = row.Text16(column);
+    } else {
+        value.number = row.Int(column);
+    }
+    return value;
+}
+
+} // namespace
+
+// Moves each item's property rows into its row, in one transaction; a
+// store that another process migrated meanwhile is left as it is.
+void CalendarStore::MigrateFromVersion1() {
+    SqliteTransaction transaction(*db_);
+    if (PragmaValue(*db_, "user_version") != 1) {
+        return;
+    }
+    db_->Exec("ALTER TABLE items ADD COLUMN props BLOB");
+    SqliteStatement rows(db_->Handle(),
+                         "SELECT item_id, prop_id, type, value FROM props ORDER BY item_id");
+    SqliteStatement update(db_->Handle(), "UPDATE items SET props=? WHERE id=?");
+    auto write = [&](std::int64_t id, const PropMap& props) {
+        BindProps(update, 1, props);
+        update.Bind(2, id).Run();
+    };
+    std::int64_t id = 0;
+    PropMap props;
+    while (rows.Step()) {
+        if (rows.Int(0) != id && !props.empty()) {
+            write(id, props);
+            props.clear();
+        }
+        id = rows.Int(0);
+        const LONG type = static_cast<LONG>(rows.Int(2));
+        props[static_cast<LONG>(rows.Int(1))] = ReadVersion1Value(rows, type, 3);
+    }
+    if (!props.empty()) {
+        write(id, props);
+    }
+    rows.Reset();
+    db_->Exec("DROP TABLE props; PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";");
+    transaction.Commit();
 }
 
 void CalendarStore::CreateSchema() {
@@ -577,8 +611,9 @@ std::optional<AppointmentRecord> CalendarStore::LoadItem(std::int64_t id) {
 }
 
 void CalendarStore::LoadProps(AppointmentRecord& record) {
+    // Stored items are read with their properties; new ones have none yet.
     if (!record.props) {
-        ReadProps(std::span(&record, 1));
+        record.props = record.id == 0 ? PropMap() : StoredProps(record.id);
     }
 }
 
@@ -656,23 +691,9 @@ std::vector<AppointmentRecord> CalendarStore::ReadWindow(SqliteStatement& query,
         records.push_back(ReadItem(query));
     }
     query.Reset();
-    ReadProps(records);
     ReadRecipients(records);
     ReadExceptions(records);
     return records;
-}
-
-void CalendarStore::ReadProps(std::span<AppointmentRecord> records) {
-    SqliteStatement& query =
-        PartQuery("SELECT item_id, prop_id, type, value FROM props WHERE item_id BETWEEN ? AND ? "
-                  "ORDER BY item_id, prop_id",
-                  records, [](AppointmentRecord& record) { record.props.emplace(); });
-    // The rows of an item come in property order: each goes at the end.
-    DistributeRows(query, records, [](AppointmentRecord& record, const SqliteStatement& row) {
-        const LONG type = static_cast<LONG>(row.Int(2));
-        record.props->emplace_hint(record.props->end(), static_cast<LONG>(row.Int(1)),
-                                   ReadValue(row, type, 3));
-    });
 }
 
 void CalendarStore::ReadRecipients(std::span<AppointmentRecord> records) {
@@ -696,22 +717,24 @@ void CalendarStore::ReadExceptions(std::span<AppointmentRecord> records) {
     });
 }
 
-void CalendarStore::WriteItemRow(AppointmentRecord& record, const AppointmentRow* storedRow) {
-    if (record.id != 0) {
-        UpdateItemRow(record, storedRow);
-        return;
-    }
+// "OR FAIL": a row that breaks a constraint fails the statement without
+// SQLite undoing the statement itself, which spares it a statement journal
+// per write; the save's own savepoint undoes the whole save.
+void CalendarStore::InsertItemRow(AppointmentRecord& record) {
     SqliteStatement& statement = db_->Cached(
-        "INSERT INTO items(folder_id, subject, location, body, categories, resources, "
+        "INSERT OR FAIL INTO items(folder_id, subject, location, body, categories, resources, "
         "start_utc, end_utc, all_day, sensitivity, importance, busy_status, reminder_set, "
         "reminder_minutes, meeting_status, rec_type, rec_interval, rec_mask, "
         "rec_day_of_month, rec_month_of_year, rec_instance, rec_no_end, rec_occurrences, "
-        "rec_start_utc, rec_end_utc) "
-        "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        "rec_start_utc, rec_end_utc, props) "
+        "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     int index = 1;
     for (const ItemColumn& column : kItemRowColumns) {
         column.bind(statement, index, record);
         index += column.count;
+    }
+    if (record.props) {
+        BindProps(statement, index, *record.props);
     }
     statement.Run();
     record.id = db_->LastInsertRowId();
@@ -720,17 +743,18 @@ void CalendarStore::WriteItemRow(AppointmentRecord& record, const AppointmentRow
 // With the stored row known, only the columns that differ from it are set:
 // SQLite rewrites the entries of every index over a column an UPDATE sets,
 // even to the value it had. Without it every column is set.
-void CalendarStore::UpdateItemRow(const AppointmentRecord& record,
-                                  const AppointmentRow* storedRow) {
-    std::string sql = "UPDATE items SET ";
+void CalendarStore::UpdateItemRow(const AppointmentRecord& record, const RowUpdate& update) {
+    std::string sql = "UPDATE OR FAIL items SET ";
     std::vector<const ItemColumn*> set;
     for (const ItemColumn& column : kItemRowColumns) {
-        if (!storedRow || !column.same(*storedRow, record)) {
+        if (update.fields && (!update.storedRow || !column.same(*update.storedRow, record))) {
             sql += std::string(set.empty() ? "" : ", ") + column.assignments;
             set.push_back(&column);
         }
     }
-    if (set.empty()) {
+    if (update.props) {
+        sql += set.empty() ? "props=?" : ", props=?";
+    } else if (set.empty()) {
         return;
     }
     SqliteStatement& statement = db_->Cached(sql + " WHERE id=?");
@@ -739,29 +763,47 @@ void CalendarStore::UpdateItemRow(const AppointmentRecord& record,
         column->bind(statement, index, record);
         index += column->count;
     }
+    if (update.props) {
+        BindProps(statement, index++, *update.props);
+    }
     statement.Bind(index, record.id);
     statement.Run();
 }
 
-void CalendarStore::WriteProps(const AppointmentRecord& record, bool replace) {
-    if (replace) {
-        db_->Cached("DELETE FROM props WHERE item_id=?").Bind(1, record.id).Run();
+PropMap CalendarStore::StoredProps(std::int64_t id) {
+    SqliteStatement& query = db_->Cached("SELECT props FROM items WHERE id=?");
+    query.Bind(1, id);
+    PropMap props;
+    if (query.Step()) {
+        props = ReadPropsColumn(query, 0);
     }
-    // A few rows per statement: running a statement costs as much as
-    // writing a row.
-    auto next = record.props->begin();
-    for (size_t left = record.props->size(); left > 0;) {
-        const size_t rows = std::min(left, kPropRowsPerInsert);
-        SqliteStatement& insert = db_->Cached(InsertPropsSql(rows));
-        for (int first = 1; first <= static_cast<int>(rows) * 4; first += 4, ++next) {
-            insert.Bind(first, record.id)
-                .Bind(first + 1, std::int64_t{next->first})
-                .Bind(first + 2, std::int64_t{next->second.type});
-            BindValue(insert, first + 3, next->second);
+    query.Reset();
+    return props;
+}
+
+// The properties a save of a stored item writes: none when none changed;
+// the record's own when all changed, or when the stored item is known to be
+// the record as last saved. Else the record takes the stored ones with its
+// changed ones set or removed, so that other writers' changes to the rest
+// are kept (and the record is again what is stored).
+const PropMap* CalendarStore::PropsToWrite(AppointmentRecord& record, const ItemChanges& changes) {
+    if (!record.props || (!changes.allProps && changes.props.empty())) {
+        return nullptr;
+    }
+    if (changes.allProps || changes.storedRow) {
+        return &*record.props;
+    }
+    PropMap props = StoredProps(record.id);
+    for (LONG propId : changes.props) {
+        auto found = record.props->find(propId);
+        if (found == record.props->end()) {
+            props.erase(propId);
+        } else {
+            props[propId] = found->second;
         }
-        insert.Run();
-        left -= rows;
     }
+    record.props = std::move(props);
+    return &*record.props;
 }
 
 void CalendarStore::WriteRecipients(const AppointmentRecord& record, bool replace) {
@@ -807,37 +849,14 @@ void CalendarStore::WriteExceptions(const AppointmentRecord& record, bool replac
     }
 }
 
-void CalendarStore::WriteChangedProps(const AppointmentRecord& record,
-                                      const std::set<LONG>& propIds) {
-    SqliteStatement& upsert =
-        db_->Cached("INSERT OR REPLACE INTO props(item_id, prop_id, type, value) VALUES(?,?,?,?)");
-    for (LONG propId : propIds) {
-        auto found = record.props->find(propId);
-        if (found == record.props->end()) {
-            db_->Cached("DELETE FROM props WHERE item_id=? AND prop_id=?")
-                .Bind(1, record.id)
-                .Bind(2, std::int64_t{propId})
-                .Run();
-            continue;
-        }
-        upsert.Bind(1, record.id)
-            .Bind(2, std::int64_t{propId})
-            .Bind(3, std::int64_t{found->second.type});
-        BindValue(upsert, 4, found->second);
-        upsert.Run();
-    }
-}
-
 void CalendarStore::WriteParts(AppointmentRecord& record, const ItemChanges& changes) {
     // A new item has nothing to replace: only the parts it holds are written.
     const bool isNew = record.id == 0;
-    if (isNew || changes.fields) {
-        WriteItemRow(record, changes.storedRow);
-    }
-    if (record.props && (isNew || changes.allProps) && !(isNew && record.props->empty())) {
-        WriteProps(record, !isNew);
-    } else if (record.props && !changes.props.empty()) {
-        WriteChangedProps(record, changes.props);
+    if (isNew) {
+        InsertItemRow(record);
+    } else {
+        const PropMap* props = PropsToWrite(record, changes);
+        UpdateItemRow(record, {changes.fields, changes.storedRow, props});
     }
     if (record.recipients && (isNew || changes.recipients) &&
         !(isNew && record.recipients->empty())) {
@@ -864,9 +883,16 @@ void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& chang
 
 StoreWriteStamp CalendarStore::WriteStamp() {
     // SQLite's data version changes with every commit of another connection.
-    SqliteStatement& query = db_->Cached("PRAGMA data_version");
-    const std::int64_t others = query.Step() ? query.Int(0) : 0;
-    query.Reset();
+    // While this connection holds the write lock no other one commits, so
+    // it is read once per transaction.
+    const std::optional<std::uint64_t> transaction = db_->OpenTransaction();
+    if (!transaction || othersVersionIn_ != transaction) {
+        SqliteStatement& query = db_->Cached("PRAGMA data_version");
+        othersVersion_ = query.Step() ? query.Int(0) : 0;
+        query.Reset();
+        othersVersionIn_ = transaction;
+    }
+    const std::int64_t others = othersVersion_;
     // Both counts only grow, so their sum changes with either.
     return {changes_ + db_->Rollbacks(), others};
 }
@@ -875,8 +901,8 @@ void CalendarStore::DeleteItem(std::int64_t id) {
     ++changes_;
     SqliteTransaction transaction(*db_);
     for (const char* sql :
-         {"DELETE FROM props WHERE item_id=?", "DELETE FROM recipients WHERE item_id=?",
-          "DELETE FROM exceptions WHERE item_id=?", "DELETE FROM items WHERE id=?"}) {
+         {"DELETE FROM recipients WHERE item_id=?", "DELETE FROM exceptions WHERE item_id=?",
+          "DELETE FROM items WHERE id=?"}) {
         db_->Cached(sql).Bind(1, id).Run();
     }
     transaction.Commit();

@@ -120,17 +120,25 @@ private:
     CalendarStore(std::string path, std::unique_ptr<SqliteDatabase> db);
     void CreateSchema();
     void CheckSchema();
-    void WriteItemRow(AppointmentRecord& record, const AppointmentRow* storedRow);
-    void UpdateItemRow(const AppointmentRecord& record, const AppointmentRow* storedRow);
-    void WriteProps(const AppointmentRecord& record, bool replace);
-    void WriteChangedProps(const AppointmentRecord& record, const std::set<LONG>& propIds);
+    // What an update of an item's row sets: the fields (those that differ
+    // from the stored row, when it is known) and the properties, when given.
+    struct RowUpdate {
+        bool fields = false;
+        const AppointmentRow* storedRow = nullptr;
+        const std::map<LONG, PropValue>* props = nullptr;
+    };
+    void MigrateFromVersion1();
+    void InsertItemRow(AppointmentRecord& record);
+    void UpdateItemRow(const AppointmentRecord& record, const RowUpdate& update);
+    std::map<LONG, PropValue> StoredProps(std::int64_t id);
+    const std::map<LONG, PropValue>* PropsToWrite(AppointmentRecord& record,
+                                                  const ItemChanges& changes);
     void WriteParts(AppointmentRecord& record, const ItemChanges& changes);
     LONG ReadOrMapName(const std::u16string& setGuid, LONG id, bool create);
     void WriteRecipients(const AppointmentRecord& record, bool replace);
     void WriteExceptions(const AppointmentRecord& record, bool replace);
     // The parts of saved records in id order, each read for all of them in
     // one query over their id range.
-    void ReadProps(std::span<AppointmentRecord> records);
     void ReadRecipients(std::span<AppointmentRecord> records);
     void ReadExceptions(std::span<AppointmentRecord> records);
     // A part's query bound to the records' id range, after giving each
@@ -153,4 +161,8 @@ private:
     StoreZone systemZone_;
     std::list<std::pair<std::string, std::unique_ptr<SqliteStatement>>> queries_;
     std::uint64_t changes_ = 0;
+    // The other connections' data version, and the transaction it was read
+    // in (none: read outside a transaction).
+    std::int64_t othersVersion_ = 0;
+    std::optional<std::uint64_t> othersVersionIn_;
 };

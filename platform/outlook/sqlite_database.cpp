@@ -59,6 +59,8 @@ SqliteStatement::SqliteStatement(sqlite3* db, std::string_view sql) : db_(db) {
     if (rc != SQLITE_OK) {
         ThrowSqlite(db_, rc, "Cannot prepare a store query");
     }
+    // Sized once: the buffers stay where they are while bound.
+    texts_.resize(static_cast<size_t>(sqlite3_bind_parameter_count(stmt_)) + 1);
 }
 
 SqliteStatement::~SqliteStatement() {
@@ -84,14 +86,18 @@ SqliteStatement& SqliteStatement::Bind(int index, double value) {
 }
 
 SqliteStatement& SqliteStatement::Bind(int index, const std::u16string& value) {
-    // The store's text is UTF-8: ASCII text is narrowed here, without SQLite
-    // converting a UTF-16 copy when the statement runs.
-    if (std::all_of(value.begin(), value.end(), [](char16_t c) { return c < 0x80; })) {
-        narrow_.assign(value.begin(), value.end());
-        return Bind(index, narrow_);
+    // The store's text is UTF-8: it is converted here into a buffer of the
+    // parameter's own, which SQLite uses without a copy until the binding
+    // changes. Text that is not well-formed UTF-16 is left to SQLite.
+    if (index < 1 || index >= static_cast<int>(texts_.size())) {
+        Throw(SQLITE_RANGE);
     }
-    const int rc = sqlite3_bind_text16(stmt_, index, value.data(),
-                                       static_cast<int>(value.size() * 2), SQLITE_TRANSIENT);
+    std::string& text = texts_[static_cast<size_t>(index)];
+    const int rc = EncodeUtf8(value, true, text)
+                       ? sqlite3_bind_text(stmt_, index, text.data(), static_cast<int>(text.size()),
+                                           SQLITE_STATIC)
+                       : sqlite3_bind_text16(stmt_, index, value.data(),
+                                             static_cast<int>(value.size() * 2), SQLITE_TRANSIENT);
     if (rc != SQLITE_OK) {
         Throw(rc);
     }
@@ -188,6 +194,12 @@ std::vector<std::uint8_t> SqliteStatement::Blob(int column) const {
     return data ? std::vector<std::uint8_t>(data, data + bytes) : std::vector<std::uint8_t>();
 }
 
+std::span<const std::uint8_t> SqliteStatement::BlobView(int column) const {
+    const auto* data = static_cast<const std::uint8_t*>(sqlite3_column_blob(stmt_, column));
+    const int bytes = sqlite3_column_bytes(stmt_, column);
+    return data ? std::span(data, static_cast<size_t>(bytes)) : std::span<const std::uint8_t>();
+}
+
 std::optional<std::int64_t> SqliteStatement::OptionalInt(int column) const {
     return IsNull(column) ? std::nullopt : std::optional<std::int64_t>(Int(column));
 }
@@ -252,6 +264,13 @@ void SqliteDatabase::SetCacheSize(std::int64_t size) noexcept {
     cacheSize_ = size;
 }
 
+std::optional<std::uint64_t> SqliteDatabase::OpenTransaction() const {
+    if (sqlite3_get_autocommit(db_) != 0) {
+        return std::nullopt;
+    }
+    return transactions_;
+}
+
 std::int64_t SqliteDatabase::LastInsertRowId() const {
     return sqlite3_last_insert_rowid(db_);
 }
@@ -261,6 +280,9 @@ std::int64_t SqliteDatabase::LastInsertRowId() const {
 SqliteTransaction::SqliteTransaction(SqliteDatabase& db)
     : db_(db), nested_(sqlite3_get_autocommit(db.Handle()) == 0) {
     db_.Cached(nested_ ? "SAVEPOINT save_item" : "BEGIN IMMEDIATE").Run();
+    if (!nested_) {
+        ++db_.transactions_;
+    }
 }
 
 SqliteTransaction::~SqliteTransaction() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -47,6 +48,8 @@ public:
     std::u16string Text16(int column) const;
     std::string Text(int column) const;
     std::vector<std::uint8_t> Blob(int column) const;
+    // The bytes of a blob column, valid until the statement steps or resets.
+    std::span<const std::uint8_t> BlobView(int column) const;
     std::optional<std::int64_t> OptionalInt(int column) const;
 
 private:
@@ -54,8 +57,8 @@ private:
 
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;
-    // Room for narrowing bound text (SQLite keeps a copy of its own).
-    std::string narrow_;
+    // The UTF-8 text bound to each parameter, by index (0 unused).
+    std::vector<std::string> texts_;
 };
 
 class SqliteDatabase {
@@ -78,12 +81,16 @@ public:
     sqlite3* Handle() const { return db_; }
     // How many transactions were rolled back: writes that are gone again.
     std::uint64_t Rollbacks() const { return rollbacks_; }
+    // While a transaction is open (it holds the write lock): a number that
+    // differs from that of every other transaction of the connection.
+    std::optional<std::uint64_t> OpenTransaction() const;
 
 private:
     friend class SqliteTransaction;
 
     sqlite3* db_ = nullptr;
     std::uint64_t rollbacks_ = 0;
+    std::uint64_t transactions_ = 0;
     // The limit as last set or read; asking SQLite prepares the query anew
     // each time, since a change of the limit expires it. Forgotten by Exec.
     std::optional<std::int64_t> cacheSize_;

@@ -210,7 +210,7 @@ TEST_F(SaveChangesTest, ADeletedItemLeavesNoPartsBehind) {
     item->Delete();
 
     SqliteDatabase db(StorePath(), false);
-    for (const char* table : {"items", "props", "recipients", "exceptions"}) {
+    for (const char* table : {"items", "recipients", "exceptions"}) {
         SqliteStatement count(db.Handle(), std::string("SELECT count(*) FROM ") + table);
         ASSERT_TRUE(count.Step());
         EXPECT_EQ(count.Int(0), 0) << table;

@@ -1,0 +1,145 @@
+// How appointments' properties are kept in the store file: stores written
+// in the earlier layout (a table row per property) open with all their
+// data, properties survive other writers' saves, and damaged property data
+// is reported rather than read as something else.
+
+#include "engine/common/redemption.h"
+#include "platform/outlook/prop_blob.h"
+#include "platform/outlook/sqlite_database.h"
+#include "tests/platform/outlook/store_fixture.h"
+
+namespace {
+
+class StoreLayoutTest : public StoreTest {
+protected:
+    StoreLayoutTest() {
+        SetRedemptionFactory(CreateStoreRedemptionObject);
+        EXPECT_EQ(CreateRedemptionObject(kProgIdMapiUtils, utils_), S_OK);
+    }
+    ~StoreLayoutTest() override { SetRedemptionFactory(nullptr); }
+
+    CComPtr<_AppointmentItem> Reopened(const std::u16string& entryId) {
+        return Appointment(Open()->GetSession()->GetItemFromID(entryId));
+    }
+    LONG Named(LONG id, LONG type) {
+        CComPtr<_AppointmentItem> any = NewAppointment(Local(2007, 1, 1, 9), 30, u"Mapping");
+        return utils_->GetIDsFromNames(any, PSETID_Common, id, true) | type;
+    }
+
+    // Rewrites the store the way the earlier layout kept properties: a row
+    // per property in a table of their own, and the layout's version 1.
+    void WriteEarlierLayout() {
+        outlook_.Release();
+        SqliteDatabase db(StorePath(), false);
+        db.Exec("CREATE TABLE props(item_id INTEGER NOT NULL, prop_id INTEGER NOT NULL, "
+                "type INTEGER NOT NULL, value, PRIMARY KEY(item_id, prop_id)) WITHOUT ROWID");
+        SqliteStatement items(db.Handle(), "SELECT id, props FROM items WHERE props IS NOT NULL");
+        SqliteStatement insert(db.Handle(), "INSERT INTO props VALUES(?,?,?,?)");
+        while (items.Step()) {
+            PropMap props;
+            ASSERT_TRUE(DecodeProps(items.BlobView(1), props));
+            for (const auto& [id, value] : props) {
+                insert.Bind(1, items.Int(0)).Bind(2, std::int64_t{id});
+                insert.Bind(3, std::int64_t{value.type});
+                if (value.type == PT_BINARY) {
+                    insert.Bind(4, value.bytes);
+                } else if (value.type == PT_UNICODE || value.type == PT_STRING8) {
+                    insert.Bind(4, value.text);
+                } else {
+                    insert.Bind(4, value.number);
+                }
+                insert.Run();
+            }
+        }
+        items.Reset();
+        db.Exec("ALTER TABLE items DROP COLUMN props; PRAGMA user_version=1;");
+    }
+
+    CComPtr<IMAPIUtils> utils_;
+};
+
+TEST_F(StoreLayoutTest, AStoreOfTheEarlierLayoutOpensWithEveryProperty) {
+    const LONG number = Named(0x9001, PT_LONG);
+    const LONG bytes = Named(0x9002, PT_BINARY);
+    const LONG date = Named(0x9003, PT_SYSTIME);
+    const LONG commonStart = Named(dispidCommonStart, PT_SYSTIME);
+    CComPtr<_AppointmentItem> rich = NewAppointment(Local(2007, 3, 5, 9), 60, u"Rich");
+    utils_->HrSetOneProp(rich, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"ann@x.org"), false);
+    utils_->HrSetOneProp(rich, number, _variant_t(LONG{-42}), false);
+    utils_->HrSetOneProp(rich, bytes, _variant_t(std::vector<BYTE>{0, 1, 0xFE, 0xFF}), false);
+    utils_->HrSetOneProp(rich, date, _variant_t(Local(2008, 2, 29, 23, 59), VT_DATE), false);
+    rich->Save();
+    const std::u16string plainId = NewAppointment(Local(2007, 3, 6, 9), 30, u"Plain")->GetEntryID();
+    const std::u16string richId = rich->GetEntryID();
+    rich.Release();
+    WriteEarlierLayout();
+
+    CComPtr<_AppointmentItem> stored = Reopened(richId);
+    EXPECT_EQ(stored->GetSubject(), u"Rich");
+    EXPECT_EQ(utils_->HrGetOneProp(stored, PR_SENDER_EMAIL_ADDRESS).ToString(), u"ann@x.org");
+    EXPECT_EQ(utils_->HrGetOneProp(stored, number).ToLong(), -42);
+    EXPECT_EQ(utils_->HrGetOneProp(stored, bytes).ToBytes(), (std::vector<BYTE>{0, 1, 0xFE, 0xFF}));
+    EXPECT_EQ(utils_->HrGetOneProp(stored, date).ToDate(), Local(2008, 2, 29, 23, 59));
+    EXPECT_EQ(utils_->HrGetOneProp(Reopened(plainId), commonStart).ToDate(), Local(2007, 3, 6, 14));
+
+    // The opened store takes new saves in its new layout.
+    utils_->HrSetOneProp(stored, number, _variant_t(LONG{7}), true);
+    EXPECT_EQ(utils_->HrGetOneProp(Reopened(richId), number).ToLong(), 7);
+    EXPECT_EQ(utils_->HrGetOneProp(Reopened(richId), PR_SENDER_EMAIL_ADDRESS).ToString(),
+              u"ann@x.org");
+}
+
+TEST_F(StoreLayoutTest, AChangedPropertyKeepsThePropertiesAnotherWriterSavedMeanwhile) {
+    const std::u16string id = NewAppointment(Local(2007, 3, 5, 9), 60, u"Shared")->GetEntryID();
+    CComPtr<_AppointmentItem> mine = Reopened(id);
+    CComPtr<_AppointmentItem> theirs = Reopened(id);
+    utils_->HrSetOneProp(theirs, PR_SENDER_NAME, _variant_t(u"Theirs"), true);
+    utils_->HrSetOneProp(mine, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"me@x.org"), true);
+    // Saved twice in a row by the same object: the second save starts from the first.
+    utils_->HrSetOneProp(mine, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"me2@x.org"), true);
+
+    CComPtr<_AppointmentItem> after = Reopened(id);
+    EXPECT_EQ(utils_->HrGetOneProp(after, PR_SENDER_NAME).ToString(), u"Theirs");
+    EXPECT_EQ(utils_->HrGetOneProp(after, PR_SENDER_EMAIL_ADDRESS).ToString(), u"me2@x.org");
+}
+
+TEST_F(StoreLayoutTest, DamagedPropertiesAreReportedAsADamagedStore) {
+    const std::u16string id = NewAppointment(Local(2007, 3, 5, 9), 60, u"Hit")->GetEntryID();
+    outlook_.Release();
+    {
+        SqliteDatabase db(StorePath(), false);
+        db.Exec("UPDATE items SET props = x'0180'");
+    }
+    try {
+        Reopened(id);
+        ADD_FAILURE() << "the damaged item was read";
+    } catch (const _com_error& e) {
+        EXPECT_NE(e.Description().find(u"damaged"), std::u16string::npos);
+    }
+}
+
+TEST(PropBlobTest, TruncatedOrMalformedBytesAreRejected) {
+    PropMap props;
+    props[0x0C1F] = {PT_UNICODE, 0, u"a\u00e9", {}};
+    props[0x8001] = {PT_SYSTIME, -5, u"", {}};
+    props[0x8003] = {PT_BINARY, 0, u"", {9, 8, 7}};
+    const std::vector<std::uint8_t> bytes = EncodeProps(props);
+    PropMap read;
+    ASSERT_TRUE(DecodeProps(bytes, read));
+    EXPECT_EQ(read, props);
+    for (size_t cut = 1; cut < bytes.size(); ++cut) {
+        if (!DecodeProps(std::span(bytes.data(), cut), read)) {
+            continue;
+        }
+        // A cut may fall between two properties: then it reads the first ones whole.
+        EXPECT_LT(read.size(), props.size()) << cut;
+        for (const auto& [id, value] : read) {
+            EXPECT_EQ(value, props.at(id)) << cut;
+        }
+    }
+    std::vector<std::uint8_t> oddText = bytes;
+    oddText[4] = 3; // the text's length: not a whole number of UTF-16 units
+    EXPECT_FALSE(DecodeProps(oddText, read));
+}
+
+} // namespace
