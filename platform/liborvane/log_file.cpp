@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <mutex>
@@ -42,15 +43,19 @@ std::string StateFolder() {
     return home.empty() ? "" : home + "/.local/state";
 }
 
+// Copies the text with its line breaks written as \n and \r, in runs
+// between the breaks.
 void AppendEscaped(std::string& line, const char* text) {
-    for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
-        if (*c == '\n') {
-            line += "\\n";
-        } else if (*c == '\r') {
-            line += "\\r";
-        } else {
-            line += *c;
+    const char* c = text != nullptr ? text : "";
+    for (;;) {
+        const size_t plain = std::strcspn(c, "\r\n");
+        line.append(c, plain);
+        c += plain;
+        if (*c == '\0') {
+            return;
         }
+        line += *c == '\n' ? "\\n" : "\\r";
+        ++c;
     }
 }
 
