@@ -39,14 +39,14 @@ bool IsKeptInParameter(char16_t c) {
 // sixteen bytes at a time where the processor offers it (SSE2 on x86-64).
 size_t NextEscaped(std::string_view text, size_t at) {
 #if defined(__SSE2__)
-    const __m128i specials[] = {_mm_set1_epi8('\\'), _mm_set1_epi8(';'), _mm_set1_epi8(','),
-                                _mm_set1_epi8('\r'), _mm_set1_epi8('\n')};
+    const __m128i backslash = _mm_set1_epi8('\\'), semicolon = _mm_set1_epi8(';'),
+                  comma = _mm_set1_epi8(','), cr = _mm_set1_epi8('\r'), lf = _mm_set1_epi8('\n');
     for (; at + 16 <= text.size(); at += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + at));
-        __m128i hits = _mm_setzero_si128();
-        for (const __m128i& special : specials) {
-            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(chunk, special));
-        }
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(chunk, backslash), _mm_cmpeq_epi8(chunk, semicolon)),
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, comma), _mm_cmpeq_epi8(chunk, cr)),
+                         _mm_cmpeq_epi8(chunk, lf)));
         if (const int mask = _mm_movemask_epi8(hits); mask != 0) {
             return at + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
         }

@@ -135,11 +135,17 @@ void WriteCategories(const EventContext& c) {
         return;
     }
     const std::u16string& separator = c.source.listSeparator;
+    const char16_t joiner = c.vcal ? u';' : u',';
+    if (separator.size() == 1 && separator[0] == joiner) {
+        // The user's separator is the format's: the text stays as it is.
+        WideTextProperty(c, "CATEGORIES", categories);
+        return;
+    }
     std::u16string& joined = c.source.scratch.wide;
     joined.clear();
     for (std::size_t at = 0; at < categories.size();) {
         if (!separator.empty() && categories.compare(at, separator.size(), separator) == 0) {
-            joined += c.vcal ? u';' : u',';
+            joined += joiner;
             at += separator.size();
         } else {
             joined += categories[at++];

@@ -2,6 +2,7 @@
 // window, each file read and parsed in order, and the counters at the end.
 
 #include "engine/import/cv_cal_import.h"
+#include "engine/import/event_count.h"
 #include "engine/import/list_separator.h"
 #include "engine/import/read_file.h"
 #include "platform/com/hresult.h"
@@ -44,29 +45,6 @@ void AppendFolderFiles(const std::string& folder, std::vector<std::string>& file
         }
     } while (FindNextFileA(search, &found));
     FindClose(search);
-}
-
-// The VEVENTs of each VCALENDAR that an END:VEVENT follows.
-int CountCalendarEvents(const std::string& text) {
-    CvCalLineReader reader;
-    reader.Init(text.data(), text.size());
-    int count = 0;
-    while (reader.FindProperty("BEGIN", "VCALENDAR")) {
-        int open = 0;
-        while (reader.NextProperty()) {
-            reader.ReadValue(kEncodingNone);
-            std::string_view value = reader.ValueTrimmed();
-            if (reader.Name == "BEGIN" && value == "VEVENT") {
-                ++open;
-            } else if (reader.Name == "END" && value == "VEVENT" && open > 0) {
-                ++count;
-                --open;
-            } else if (reader.Name == "END" && value == "VCALENDAR") {
-                break;
-            }
-        }
-    }
-    return count;
 }
 
 } // namespace

@@ -649,25 +649,23 @@ std::int64_t CalendarStore::CountItemsUpTo(std::int64_t folderId, std::int64_t l
 // The walk goes along the ids (the table's own order) and tests the folder of
 // each row: "+folder_id" keeps SQLite from sorting the folder's whole index
 // for every window.
-std::vector<AppointmentRecord> CalendarStore::LoadItemsAfter(std::int64_t folderId,
-                                                             std::int64_t afterId,
-                                                             std::int64_t lastId, size_t limit) {
+void CalendarStore::LoadItemsAfter(std::int64_t folderId, std::int64_t afterId, std::int64_t lastId,
+                                   size_t limit, std::vector<AppointmentRecord>& window) {
     SqliteStatement& query = db_->Cached(std::string("SELECT ") + kItemColumns +
                                          " FROM items WHERE id>? AND id<=? AND +folder_id=? "
                                          "ORDER BY id LIMIT ?");
     query.Bind(1, afterId).Bind(2, lastId).Bind(3, folderId).Bind(4, std::int64_t(limit));
-    return ReadWindow(query);
+    ReadWindow(query, window);
 }
 
-std::vector<AppointmentRecord> CalendarStore::LoadItemsFrom(std::int64_t folderId,
-                                                            std::int64_t lastId, size_t position,
-                                                            size_t limit) {
+void CalendarStore::LoadItemsFrom(std::int64_t folderId, std::int64_t lastId, size_t position,
+                                  size_t limit, std::vector<AppointmentRecord>& window) {
     SqliteStatement& query = db_->Cached(std::string("SELECT ") + kItemColumns +
                                          " FROM items WHERE id<=? AND +folder_id=? "
                                          "ORDER BY id LIMIT ? OFFSET ?");
     query.Bind(1, lastId).Bind(2, folderId).Bind(3, std::int64_t(limit));
     query.Bind(4, std::int64_t(position));
-    return ReadWindow(query);
+    ReadWindow(query, window);
 }
 
 SqliteStatement& CalendarStore::PartQuery(const char* sql, std::span<AppointmentRecord> records,
@@ -683,16 +681,15 @@ SqliteStatement& CalendarStore::PartQuery(const char* sql, std::span<Appointment
     return query;
 }
 
-std::vector<AppointmentRecord> CalendarStore::ReadWindow(SqliteStatement& query) {
+void CalendarStore::ReadWindow(SqliteStatement& query, std::vector<AppointmentRecord>& records) {
     SmallPageCache once(*db_);
-    std::vector<AppointmentRecord> records;
+    records.clear();
     while (query.Step()) {
         records.push_back(ReadItem(query));
     }
     query.Reset();
     ReadRecipients(records);
     ReadExceptions(records);
-    return records;
 }
 
 void CalendarStore::ReadRecipients(std::span<AppointmentRecord> records) {

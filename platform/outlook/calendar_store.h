@@ -87,12 +87,13 @@ public:
     // A walk over a folder's items in creation order, a window at a time: up
     // to limit items, every part loaded, in a few queries for the whole
     // window. Items above lastId (added after the walk began) are left out.
-    // The window after the item afterId:
-    std::vector<AppointmentRecord> LoadItemsAfter(std::int64_t folderId, std::int64_t afterId,
-                                                  std::int64_t lastId, size_t limit);
+    // The window replaces what the vector held; its room is kept from window
+    // to window. The window after the item afterId:
+    void LoadItemsAfter(std::int64_t folderId, std::int64_t afterId, std::int64_t lastId,
+                        size_t limit, std::vector<AppointmentRecord>& window);
     // The window from a 0-based position of the walk:
-    std::vector<AppointmentRecord> LoadItemsFrom(std::int64_t folderId, std::int64_t lastId,
-                                                 size_t position, size_t limit);
+    void LoadItemsFrom(std::int64_t folderId, std::int64_t lastId, size_t position, size_t limit,
+                       std::vector<AppointmentRecord>& window);
     // The highest item id in use (0 for none), and the folder's items up to it.
     std::int64_t LastItemId();
     std::int64_t CountItemsUpTo(std::int64_t folderId, std::int64_t lastId);
@@ -145,8 +146,9 @@ private:
     // record its empty part.
     SqliteStatement& PartQuery(const char* sql, std::span<AppointmentRecord> records,
                                void (*makeEmpty)(AppointmentRecord&));
-    // The records of an item query, with their parts.
-    std::vector<AppointmentRecord> ReadWindow(SqliteStatement& query);
+    // The records of an item query, with their parts, in place of what the
+    // vector held.
+    void ReadWindow(SqliteStatement& query, std::vector<AppointmentRecord>& records);
 
     // The statement for a filter's shape, from a small cache of the shapes
     // used last (filters differ in shape only by the code that builds them).

@@ -17,10 +17,22 @@ bool ItemWalk::InWindow(size_t position) const {
            position - first_ < window_.size() && !taken_[position - first_];
 }
 
+// The window's vector keeps its room from window to window: a new one
+// would be a large allocation for every window.
 void ItemWalk::ReadWindowAt(size_t position) {
     const bool next = lastPosition_ ? position == *lastPosition_ + 1 : position == 0;
-    window_ = next ? store_.LoadItemsAfter(folderId_, lastTakenId_, lastId_, kWindowSize)
-                   : store_.LoadItemsFrom(folderId_, lastId_, position, kWindowSize);
+    try {
+        if (next) {
+            store_.LoadItemsAfter(folderId_, lastTakenId_, lastId_, kWindowSize, window_);
+        } else {
+            store_.LoadItemsFrom(folderId_, lastId_, position, kWindowSize, window_);
+        }
+    } catch (...) {
+        // Part of a window must not pass for the window read before.
+        window_.clear();
+        taken_.clear();
+        throw;
+    }
     taken_.assign(window_.size(), false);
     first_ = position;
     readAt_ = store_.ChangeCount();

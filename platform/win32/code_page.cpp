@@ -7,8 +7,18 @@
 
 namespace {
 
+// Conversions come in runs of the same code page (an export converts every
+// text to one or two): the last one found is kept. The table is constant,
+// so the entry found for a number stays right.
 const CodePageInfo* ResolveCodePage(UINT codePage) {
-    return FindCodePage(codePage == CP_ACP ? GetACP() : codePage);
+    const UINT number = codePage == CP_ACP ? GetACP() : codePage;
+    thread_local UINT lastNumber = 0;
+    thread_local const CodePageInfo* lastFound = nullptr;
+    if (lastFound == nullptr || lastNumber != number) {
+        lastFound = FindCodePage(number);
+        lastNumber = number;
+    }
+    return lastFound;
 }
 
 // The input as a view, or nothing when its pointer or length is unusable.

@@ -149,10 +149,11 @@ bool WidenAscii(std::string_view bytes, std::u16string& out) {
 }
 
 bool EncodeUtf8(std::u16string_view wide, bool failOnInvalid, std::string& out) {
-    if (NarrowAscii(wide, out)) {
+    out.resize(wide.size());
+    const size_t ascii = NarrowAsciiPrefix(wide, out.data());
+    if (ascii == wide.size()) {
         return true;
     }
-    const size_t ascii = NarrowAsciiPrefix(wide, out.data());
     out.resize(wide.size() * 3);
     char* put = out.data() + ascii;
     for (size_t i = ascii; i < wide.size(); ++i) {
