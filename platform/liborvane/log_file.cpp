@@ -3,10 +3,11 @@
 #include "platform/win32/types.h"
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <iterator>
 #include <mutex>
 #include <pwd.h>
 #include <unistd.h>
@@ -42,26 +43,48 @@ std::string StateFolder() {
     return home.empty() ? "" : home + "/.local/state";
 }
 
+// Copies the text with its line breaks written as \n and \r, in runs
+// between the breaks.
 void AppendEscaped(std::string& line, const char* text) {
-    for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
-        if (*c == '\n') {
-            line += "\\n";
-        } else if (*c == '\r') {
-            line += "\\r";
-        } else {
-            line += *c;
+    const char* c = text != nullptr ? text : "";
+    for (;;) {
+        const size_t plain = std::strcspn(c, "\r\n");
+        line.append(c, plain);
+        c += plain;
+        if (*c == '\0') {
+            return;
         }
+        line += *c == '\n' ? "\\n" : "\\r";
+        ++c;
     }
 }
 
+// The decimal digits of a value that is not negative, at least width of
+// them with leading zeros.
+void AppendDigits(std::string& out, long value, int width) {
+    char digits[24];
+    char* first = std::end(digits);
+    for (int n = 0; n < width || value > 0; ++n) {
+        *--first = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    out.append(first, std::end(digits));
+}
+
+// "2026-12-05T23:59:01.123Z".
 std::string UtcStamp(const timespec& utcNow) {
     tm fields{};
     gmtime_r(&utcNow.tv_sec, &fields);
-    char stamp[64];
-    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", fields.tm_year + 1900,
-                  fields.tm_mon + 1, fields.tm_mday, fields.tm_hour, fields.tm_min, fields.tm_sec,
-                  static_cast<int>(utcNow.tv_nsec / 1000000));
-    return stamp;
+    std::string stamp;
+    const std::pair<long, const char*> parts[] = {
+        {fields.tm_year + 1900L, "-"}, {fields.tm_mon + 1L, "-"}, {fields.tm_mday, "T"},
+        {fields.tm_hour, ":"},         {fields.tm_min, ":"},      {fields.tm_sec, "."}};
+    for (const auto& [value, after] : parts) {
+        AppendDigits(stamp, value, &value == &parts[0].first ? 4 : 2);
+        stamp += after;
+    }
+    AppendDigits(stamp, utcNow.tv_nsec / 1000000, 3);
+    return stamp + "Z";
 }
 
 int Win32ErrorOf(int error) {
@@ -117,8 +140,11 @@ std::string LogLevelWord(int level) {
 
 std::string FormatLogLine(const timespec& utcNow, int level, const char* where, std::int32_t code,
                           const char* text) {
-    char hexCode[16];
-    std::snprintf(hexCode, sizeof hexCode, "0x%08X", static_cast<std::uint32_t>(code));
+    const auto bits = static_cast<std::uint32_t>(code);
+    char hexCode[] = "0x00000000";
+    for (int i = 0; i < 8; ++i) {
+        hexCode[9 - i] = "0123456789ABCDEF"[(bits >> (4 * i)) & 0xF];
+    }
     std::string line = UtcStamp(utcNow) + "\t" + LogLevelWord(level) + "\t";
     AppendEscaped(line, where);
     line += "\t";
@@ -134,10 +160,15 @@ int AppendLogLine(const std::string& line) {
     if (path.empty()) {
         return ERROR_PATH_NOT_FOUND;
     }
-    std::error_code ignored;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     std::lock_guard lock(writeMutex);
-    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
+    int fd = open(path.c_str(), flags, 0600);
+    if (fd < 0 && errno == ENOENT) {
+        // The log's folder is made on the first line (and again should it go).
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+        fd = open(path.c_str(), flags, 0600);
+    }
     if (fd < 0) {
         return Win32ErrorOf(errno);
     }

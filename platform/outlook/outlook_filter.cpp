@@ -64,10 +64,12 @@ bool IsSpace(char16_t c) {
 
 enum class TokenKind { Field, Op, Quoted, Word, Open, Close, End };
 
+// A token's text is a view into the filter, or for a quoted value with a
+// doubled quote inside, into the lexer's buffer (valid until the next token).
 struct Token {
-    TokenKind kind;
-    std::u16string text;
-    size_t at;
+    TokenKind kind = TokenKind::End;
+    std::u16string_view text;
+    size_t at = 0;
 };
 
 // Splits the filter into tokens; an unterminated quote or bracket fails.
@@ -107,31 +109,41 @@ private:
             Fail(text_, at);
         }
         pos_ = close + 1;
-        return {TokenKind::Field, std::u16string(text_.substr(at + 1, close - at - 1)), at};
+        return {TokenKind::Field, text_.substr(at + 1, close - at - 1), at};
     }
 
+    // The text up to the closing quote; a doubled quote stands for one.
     Token Quoted(size_t at, char16_t quote) {
-        std::u16string value;
-        for (size_t i = at + 1; i < text_.size(); ++i) {
-            if (text_[i] != quote) {
-                value += text_[i];
-            } else if (i + 1 < text_.size() && text_[i + 1] == quote) {
-                value += quote;
-                ++i;
-            } else {
-                pos_ = i + 1;
-                return {TokenKind::Quoted, value, at};
+        size_t close = text_.find(quote, at + 1);
+        if (close == std::u16string_view::npos) {
+            Fail(text_, at);
+        }
+        if (close + 1 >= text_.size() || text_[close + 1] != quote) {
+            pos_ = close + 1;
+            return {TokenKind::Quoted, text_.substr(at + 1, close - at - 1), at};
+        }
+        unquoted_.clear();
+        size_t from = at + 1;
+        while (close + 1 < text_.size() && text_[close + 1] == quote) {
+            unquoted_.append(text_.substr(from, close + 1 - from));
+            from = close + 2;
+            close = text_.find(quote, from);
+            if (close == std::u16string_view::npos) {
+                Fail(text_, at);
             }
         }
-        Fail(text_, at);
+        unquoted_.append(text_.substr(from, close - from));
+        pos_ = close + 1;
+        return {TokenKind::Quoted, unquoted_, at};
     }
 
     Token Operator(size_t at) {
-        std::u16string op(1, text_[pos_++]);
-        if (pos_ < text_.size() && op != u"=" && (text_[pos_] == u'=' || text_[pos_] == u'>')) {
-            op += text_[pos_++];
+        const size_t start = pos_++;
+        if (pos_ < text_.size() && text_[start] != u'=' &&
+            (text_[pos_] == u'=' || text_[pos_] == u'>')) {
+            ++pos_;
         }
-        return {TokenKind::Op, op, at};
+        return {TokenKind::Op, text_.substr(start, pos_ - start), at};
     }
 
     Token Word(size_t at) {
@@ -140,11 +152,12 @@ private:
                text_[pos_] != u'>' && text_[pos_] != u'\'' && text_[pos_] != u'"') {
             ++pos_;
         }
-        return {TokenKind::Word, std::u16string(text_.substr(at, pos_ - at)), at};
+        return {TokenKind::Word, text_.substr(at, pos_ - at), at};
     }
 
     std::u16string_view text_;
     size_t pos_ = 0;
+    std::u16string unquoted_;
 };
 
 std::optional<CompareOp> OperatorOf(std::u16string_view text) {
@@ -309,7 +322,7 @@ private:
     void SetValue(FilterNode& node, const Token& token) const {
         switch (KindOf(node.field)) {
         case FilterFieldKind::Text:
-            node.value = token.text;
+            node.value = std::u16string(token.text);
             return;
         case FilterFieldKind::Date: {
             DATE date = 0;

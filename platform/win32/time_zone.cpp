@@ -174,6 +174,32 @@ SystemZone CachedSystemZone() {
     return resolved.zone;
 }
 
+// Whether an environment value kept from an earlier call still reads the same.
+bool SameValue(const std::optional<std::string>& kept, const char* now) {
+    return kept ? now != nullptr && *kept == now : now == nullptr;
+}
+
+// The zone of this thread's last call while TZ and TZDIR read as they did
+// then: the engines ask for the zone once per date they convert, and this
+// answers them without building the cache's key.
+SystemZone CurrentSystemZone() {
+    struct LastZone {
+        bool valid = false;
+        std::optional<std::string> tz, tzdir;
+        SystemZone zone;
+    };
+    thread_local LastZone last;
+    const char* tz = std::getenv("TZ");
+    const char* tzdir = std::getenv("TZDIR");
+    if (!last.valid || !SameValue(last.tz, tz) || !SameValue(last.tzdir, tzdir)) {
+        last.zone = CachedSystemZone();
+        last.tz = Environment("TZ");
+        last.tzdir = Environment("TZDIR");
+        last.valid = true;
+    }
+    return last.zone;
+}
+
 bool DaylightTimeNow() {
     std::time_t now = std::time(nullptr);
     std::tm parts{};
@@ -188,7 +214,7 @@ DWORD GetTimeZoneInformation(TIME_ZONE_INFORMATION* info) {
         SetLastError(static_cast<DWORD>(ERROR_INVALID_PARAMETER));
         return TIME_ZONE_ID_INVALID;
     }
-    SystemZone zone = CachedSystemZone();
+    const SystemZone zone = CurrentSystemZone();
     *info = zone.info;
     if (!zone.hasDaylightTime) {
         return TIME_ZONE_ID_UNKNOWN;

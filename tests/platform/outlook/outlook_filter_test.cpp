@@ -57,6 +57,19 @@ TEST(ParseOutlookFilter, DoubleQuotesAndDoubledQuotes) {
     EXPECT_EQ(node.children[0].op, CompareOp::GreaterEqual);
     EXPECT_EQ(std::get<DATE>(node.children[0].value), Date(2007, 3, 5, 14, 5));
     EXPECT_EQ(std::get<std::u16string>(node.children[1].value), u"Bob's party");
+
+    const std::pair<std::u16string, std::u16string> quoted[] = {
+        {u"''''", u"'"},
+        {u"'''a'' ''b'''", u"'a' 'b'"},
+        {u"\"say \"\"hi\"\"\"", u"say \"hi\""},
+        {u"'\"'", u"\""},
+        {u"''", u""},
+    };
+    for (const auto& [text, value] : quoted) {
+        const FilterNode one = ParseOutlookFilter(u"[Subject] = " + text, "M/d/yyyy");
+        EXPECT_EQ(std::get<std::u16string>(one.value), value);
+    }
+    EXPECT_THROW(ParseOutlookFilter(u"[Subject] = 'a''", "M/d/yyyy"), _com_error);
 }
 
 TEST(ParseOutlookFilter, AndBindsCloserThanOr) {
