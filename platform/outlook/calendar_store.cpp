@@ -278,21 +278,18 @@ const ItemColumn kItemRowColumns[] = {
 };
 
 // While a read goes once through much of the store (a count over a
-// folder's index, a window of a walk), the page cache is held small: those
-// pages are not needed again, and a cache sized for bulk saves would grow
-// with the folder.
+// folder's index, a walk), the page cache is held small: those pages are
+// not needed again, and a cache sized for bulk saves would grow with the
+// folder. Holds nest: a walk holds it for all its windows.
 class SmallPageCache {
 public:
-    explicit SmallPageCache(SqliteDatabase& db) : db_(db), size_(db.CacheSize()) {
-        db_.SetCacheSize(-256);
-    }
-    ~SmallPageCache() { db_.SetCacheSize(size_); }
+    explicit SmallPageCache(SqliteDatabase& db) : db_(db) { db_.HoldSmallCache(); }
+    ~SmallPageCache() { db_.ReleaseSmallCache(); }
     SmallPageCache(const SmallPageCache&) = delete;
     SmallPageCache& operator=(const SmallPageCache&) = delete;
 
 private:
     SqliteDatabase& db_;
-    std::int64_t size_;
 };
 
 ExceptionRecord ReadException(const SqliteStatement& row) {
@@ -627,6 +624,14 @@ void CalendarStore::LoadExceptions(AppointmentRecord& record) {
     if (!record.exceptions) {
         ReadExceptions(std::span(&record, 1));
     }
+}
+
+void CalendarStore::HoldSmallCache() {
+    db_->HoldSmallCache();
+}
+
+void CalendarStore::ReleaseSmallCache() noexcept {
+    db_->ReleaseSmallCache();
 }
 
 std::int64_t CalendarStore::LastItemId() {

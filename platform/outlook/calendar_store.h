@@ -94,6 +94,10 @@ public:
     // The window from a 0-based position of the walk:
     void LoadItemsFrom(std::int64_t folderId, std::int64_t lastId, size_t position, size_t limit,
                        std::vector<AppointmentRecord>& window);
+    // Holds the page cache small while a walk goes through the store, so
+    // that its windows reuse the same few pages (see SqliteDatabase).
+    void HoldSmallCache();
+    void ReleaseSmallCache() noexcept;
     // The highest item id in use (0 for none), and the folder's items up to it.
     std::int64_t LastItemId();
     std::int64_t CountItemsUpTo(std::int64_t folderId, std::int64_t lastId);

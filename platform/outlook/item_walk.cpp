@@ -10,7 +10,13 @@ constexpr size_t kWindowSize = 64;
 
 ItemWalk::ItemWalk(CalendarStore& store, std::int64_t folderId)
     : store_(store), folderId_(folderId), lastId_(store.LastItemId()),
-      count_(static_cast<size_t>(store.CountItemsUpTo(folderId, lastId_))) {}
+      count_(static_cast<size_t>(store.CountItemsUpTo(folderId, lastId_))) {
+    store_.HoldSmallCache();
+}
+
+ItemWalk::~ItemWalk() {
+    store_.ReleaseSmallCache();
+}
 
 bool ItemWalk::InWindow(size_t position) const {
     return readAt_ == store_.ChangeCount() && position >= first_ &&

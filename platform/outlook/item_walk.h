@@ -16,7 +16,12 @@
 
 class ItemWalk {
 public:
+    // The walk holds the store's page cache small while it lives (see
+    // CalendarStore::HoldSmallCache).
     ItemWalk(CalendarStore& store, std::int64_t folderId);
+    ~ItemWalk();
+    ItemWalk(const ItemWalk&) = delete;
+    ItemWalk& operator=(const ItemWalk&) = delete;
 
     size_t Count() const { return count_; }
     // The item at a 0-based position: the one after the item handed out

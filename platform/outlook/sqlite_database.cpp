@@ -280,6 +280,20 @@ std::optional<std::uint64_t> SqliteDatabase::OpenTransaction() const {
     return transactions_;
 }
 
+void SqliteDatabase::HoldSmallCache() {
+    if (smallCacheHolds_ == 0) {
+        heldCacheSize_ = CacheSize();
+        SetCacheSize(-256);
+    }
+    ++smallCacheHolds_;
+}
+
+void SqliteDatabase::ReleaseSmallCache() noexcept {
+    if (--smallCacheHolds_ == 0) {
+        SetCacheSize(heldCacheSize_);
+    }
+}
+
 std::int64_t SqliteDatabase::LastInsertRowId() const {
     return sqlite3_last_insert_rowid(db_);
 }

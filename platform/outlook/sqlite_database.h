@@ -79,6 +79,12 @@ public:
     // gives back what is above it.
     std::int64_t CacheSize();
     void SetCacheSize(std::int64_t size) noexcept;
+    // Holds the limit at 256 KiB for reads that go once through much of the
+    // store; holds nest, and the last release sets the limit back. A walk
+    // holding it over all its windows reuses the same few pages instead of
+    // compiling two statements and allocating its pages anew per window.
+    void HoldSmallCache();
+    void ReleaseSmallCache() noexcept;
     sqlite3* Handle() const { return db_; }
     // How many transactions were rolled back: writes that are gone again.
     std::uint64_t Rollbacks() const { return rollbacks_; }
@@ -95,6 +101,8 @@ private:
     // The limit as last set or read; asking SQLite prepares the query anew
     // each time, since a change of the limit expires it. Forgotten by Exec.
     std::optional<std::int64_t> cacheSize_;
+    int smallCacheHolds_ = 0;
+    std::int64_t heldCacheSize_ = 0;
     // Looked up by the text without copying it into a key first.
     struct TextHash {
         using is_transparent = void;

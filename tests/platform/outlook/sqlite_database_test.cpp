@@ -42,3 +42,27 @@ TEST(SqliteStatementTest, EachBoundTextIsStoredAsItWasGiven) {
 }
 
 } // namespace
+
+namespace {
+
+// What SQLite itself reports as the limit, not what the connection remembers.
+std::int64_t ReportedCacheSize(SqliteDatabase& db) {
+    SqliteStatement query(db.Handle(), "PRAGMA cache_size");
+    return query.Step() ? query.Int(0) : 0;
+}
+
+TEST(SqliteDatabaseTest, SmallCacheHoldsNestAndTheLastReleaseRestoresTheLimit) {
+    TempFolder folder;
+    SqliteDatabase db(folder.File("cache.db"), true);
+    db.SetCacheSize(-32768);
+    db.HoldSmallCache();
+    db.HoldSmallCache();
+    EXPECT_EQ(ReportedCacheSize(db), -256);
+    db.ReleaseSmallCache();
+    EXPECT_EQ(ReportedCacheSize(db), -256);
+    db.ReleaseSmallCache();
+    EXPECT_EQ(ReportedCacheSize(db), -32768);
+    EXPECT_EQ(db.CacheSize(), -32768);
+}
+
+} // namespace
