@@ -7,16 +7,19 @@
 #include "platform/win32/code_page.h"
 #include "support/lib_orvane.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
 
 // CR and LF become spaces; white space goes at the end, then at the start.
 std::string TrimmedLine(std::string text) {
-    for (char& c : text) {
-        if (c == '\r' || c == '\n') {
-            c = ' ';
-        }
+    // Ids hardly ever hold a line break: a search that the C library does a
+    // block at a time comes first.
+    if (std::memchr(text.data(), '\r', text.size()) != nullptr ||
+        std::memchr(text.data(), '\n', text.size()) != nullptr) {
+        std::replace(text.begin(), text.end(), '\r', ' ');
+        std::replace(text.begin(), text.end(), '\n', ' ');
     }
     std::size_t end = text.find_last_not_of(" \t\v\f");
     text.erase(end == std::string::npos ? 0 : end + 1);

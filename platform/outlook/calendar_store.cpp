@@ -864,11 +864,29 @@ void CalendarStore::WriteParts(AppointmentRecord& record, const ItemChanges& cha
     }
 }
 
+namespace {
+
+// Whether a save writes the item's row alone: one statement, which SQLite
+// keeps whole or not at all without a transaction of the store's own.
+bool WritesRowOnly(const AppointmentRecord& record, const ItemChanges& changes) {
+    if (record.id != 0) {
+        return !changes.recipients && !changes.exceptions;
+    }
+    return (!record.recipients || record.recipients->empty()) &&
+           (!record.exceptions || record.exceptions->empty());
+}
+
+} // namespace
+
 void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& changes) {
     ++changes_;
-    SqliteTransaction transaction(*db_);
     const std::int64_t previousId = record.id;
     try {
+        if (WritesRowOnly(record, changes)) {
+            WriteParts(record, changes);
+            return;
+        }
+        SqliteTransaction transaction(*db_);
         WriteParts(record, changes);
         transaction.Commit();
     } catch (...) {

@@ -144,7 +144,8 @@ bool SqliteStatement::Step() {
 void SqliteStatement::Run() {
     while (Step()) {
     }
-    Reset();
+    // The bindings stay until the statement is bound or reset again.
+    sqlite3_reset(stmt_);
 }
 
 void SqliteStatement::Reset() {
@@ -238,14 +239,22 @@ void SqliteDatabase::Exec(std::string_view sql) {
     }
 }
 
+// Most statements are asked for with the same text at the same address
+// again and again: a small table by address finds them without hashing the
+// text, and the text is compared to be sure.
 SqliteStatement& SqliteDatabase::Cached(std::string_view sql) {
-    auto found = cache_.find(sql);
-    if (found != cache_.end()) {
-        found->second->Reset();
-        return *found->second;
+    RecentStatement& recent =
+        recent_[(reinterpret_cast<std::uintptr_t>(sql.data()) >> 4 ^ sql.size()) % recent_.size()];
+    if (recent.address != sql.data() || *recent.text != sql) {
+        auto found = cache_.find(sql);
+        if (found == cache_.end()) {
+            found =
+                cache_.emplace(std::string(sql), std::make_unique<SqliteStatement>(db_, sql)).first;
+        }
+        recent = {sql.data(), &found->first, found->second.get()};
     }
-    auto made = cache_.emplace(std::string(sql), std::make_unique<SqliteStatement>(db_, sql));
-    return *made.first->second;
+    recent.statement->Reset();
+    return *recent.statement;
 }
 
 std::int64_t SqliteDatabase::CacheSize() {

@@ -5,6 +5,7 @@
 
 #include "platform/com/hresult.h"
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -103,6 +104,14 @@ private:
     };
     std::unordered_map<std::string, std::unique_ptr<SqliteStatement>, TextHash, std::equal_to<>>
         cache_;
+    // Statements of cache_ by the address of the text they were asked for
+    // with last; the text in cache_ tells whether the address still holds it.
+    struct RecentStatement {
+        const char* address = nullptr;
+        const std::string* text = nullptr;
+        SqliteStatement* statement = nullptr;
+    };
+    std::array<RecentStatement, 32> recent_{};
 };
 
 // BEGIN IMMEDIATE ... COMMIT, rolled back when left without Commit; inside
