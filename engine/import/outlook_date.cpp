@@ -23,7 +23,15 @@ std::string FormatOutlookDate(const COleDateTime& value) {
     } else if (seconds >= 30) {
         rounded += COleDateTimeSpan(0, 0, 0, 60 - seconds);
     }
-    return UserDateText(rounded) + " " + FormatTimeWithPicture(rounded, "hh:mm tt").value_or("");
+    // Both parts from one conversion of the rounded value.
+    SYSTEMTIME st{};
+    const bool known = VariantTimeToSystemTime(rounded, &st) == TRUE;
+    std::string text =
+        known ? FormatDateWithPicture(st, LocalePicture(LOCALE_SSHORTDATE, "M/d/yyyy")).value_or("")
+              : std::string();
+    text += ' ';
+    text += known ? FormatTimeWithPicture(st, "hh:mm tt").value_or("") : std::string();
+    return text;
 }
 
 std::string UserDateText(const COleDateTime& value) {

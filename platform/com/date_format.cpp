@@ -118,12 +118,29 @@ std::basic_string<Char> Render(std::basic_string_view<Char> picture, std::string
     return out;
 }
 
+bool IsLeapYear(int y) {
+    return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+}
+
+int DaysInMonth(int y, int m) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    return m == 2 && IsLeapYear(y) ? 29 : days[m - 1];
+}
+
+// 0 for Sunday to 6 for Saturday, in the Gregorian calendar (Sakamoto's rule).
+int DayOfWeek(int y, int m, int d) {
+    static const int offsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
+    y -= m < 3 ? 1 : 0;
+    return (y + y / 4 - y / 100 + y / 400 + offsets[m - 1] + d) % 7;
+}
+
+// The dates an OLE date can hold: years 100 to 9999.
 std::optional<Parts> DateParts(const SYSTEMTIME& st) {
-    COleDateTime date(st.wYear, st.wMonth, st.wDay, 0, 0, 0);
-    if (date.GetStatus() != COleDateTime::valid) {
+    const int y = st.wYear, m = st.wMonth, d = st.wDay;
+    if (y < 100 || y > 9999 || m < 1 || m > 12 || d < 1 || d > DaysInMonth(y, m)) {
         return std::nullopt;
     }
-    return Parts{st.wYear, st.wMonth, st.wDay, date.GetDayOfWeek() - 1, 0, 0, 0};
+    return Parts{y, m, d, DayOfWeek(y, m, d), 0, 0, 0};
 }
 
 std::optional<Parts> TimeParts(const SYSTEMTIME& st) {

@@ -2,17 +2,21 @@
 #include "platform/com/com_error.h"
 #include "platform/outlook/outlook_objects.h"
 
-#include <cstdio>
-
 namespace {
 
 constexpr const char16_t* kItemPrefix = u"00000000514C4E0001";
 constexpr const char16_t* kFolderPrefix = u"00000000514C4E0002";
 
+// The prefix and the id in 16 upper-case hex digits.
 std::u16string EntryId(const char16_t* prefix, std::int64_t id) {
-    char hex[17];
-    std::snprintf(hex, sizeof hex, "%016llX", static_cast<unsigned long long>(id));
-    return std::u16string(prefix) + std::u16string(hex, hex + 16);
+    std::u16string entryId;
+    entryId.reserve(std::char_traits<char16_t>::length(prefix) + 16);
+    entryId = prefix;
+    const auto bits = static_cast<std::uint64_t>(id);
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        entryId += u"0123456789ABCDEF"[(bits >> shift) & 0xF];
+    }
+    return entryId;
 }
 
 std::optional<std::int64_t> IdOf(const char16_t* prefix, const std::u16string& entryId) {

@@ -49,6 +49,31 @@ TEST_F(FolderTest, AddedFoldersPersistAndNamesAreUniqueAmongSiblings) {
     EXPECT_EQ(found->GetDefaultItemType(), olAppointmentItem);
 }
 
+// Entry ids are a prefix per kind and the row id in 16 upper-case hex
+// digits: fixed length, distinct, and resolved again by the session.
+TEST_F(FolderTest, EntryIdsNameItemsAndFoldersApart) {
+    CComPtr<_AppointmentItem> first =
+        QueryInterface<_AppointmentItem>(Calendar()->GetItems()->Add());
+    first->Save();
+    CComPtr<_AppointmentItem> second =
+        QueryInterface<_AppointmentItem>(Calendar()->GetItems()->Add());
+    second->Save();
+    const std::u16string folderId = Calendar()->GetEntryID();
+    for (const std::u16string& id : {first->GetEntryID(), second->GetEntryID(), folderId}) {
+        ASSERT_EQ(id.size(), 34u);
+        EXPECT_EQ(id.find_first_not_of(u"0123456789ABCDEF"), std::u16string::npos);
+    }
+    EXPECT_NE(first->GetEntryID(), second->GetEntryID());
+    EXPECT_EQ(first->GetEntryID().substr(0, 18), second->GetEntryID().substr(0, 18));
+    EXPECT_NE(folderId.substr(0, 18), first->GetEntryID().substr(0, 18));
+    CComPtr<_NameSpace> session = Open()->GetSession();
+    EXPECT_EQ(QueryInterface<_AppointmentItem>(session->GetItemFromID(second->GetEntryID()))
+                  ->GetEntryID(),
+              second->GetEntryID());
+    EXPECT_EQ(session->GetFolderFromID(folderId)->GetName(), u"Calendar");
+    EXPECT_THROW(session->GetItemFromID(folderId), _com_error);
+}
+
 TEST_F(FolderTest, ExplorerShowsTheCalendarAndTakesAnotherFolder) {
     CComPtr<_Explorer> explorer = outlook_->ActiveExplorer();
     EXPECT_EQ(explorer->GetCurrentFolder()->GetEntryID(), Calendar()->GetEntryID());
