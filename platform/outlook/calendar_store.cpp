@@ -531,9 +531,15 @@ std::int64_t CalendarStore::CountItems(std::int64_t folderId) {
 
 SqliteStatement& CalendarStore::BoundQuery(const char* columns, std::int64_t folderId,
                                            const SqlCondition& condition, ItemOrder order) {
-    const std::string sql = std::string("SELECT ") + columns +
-                            " FROM items WHERE folder_id=? AND (" + condition.where + ")" +
-                            OrderClause(order);
+    // Built in one buffer: a search per imported event asks for one.
+    std::string sql;
+    sql.reserve(96 + condition.where.size());
+    sql += "SELECT ";
+    sql += columns;
+    sql += " FROM items WHERE folder_id=? AND (";
+    sql += condition.where;
+    sql += ")";
+    sql += OrderClause(order);
     SqliteStatement& query = QueryStatement(sql);
     query.Bind(1, folderId);
     int index = 2;

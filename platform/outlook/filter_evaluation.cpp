@@ -60,7 +60,8 @@ const char* SqlOperator(CompareOp op) {
 
 void AppendSql(const FilterNode& node, SqlCondition& out) {
     if (node.kind == FilterNode::Kind::Compare) {
-        out.where += std::string(ColumnOf(node.field)) + SqlOperator(node.op);
+        out.where += ColumnOf(node.field);
+        out.where += SqlOperator(node.op);
         if (const auto* text = std::get_if<std::u16string>(&node.value)) {
             out.values.emplace_back(*text);
         } else {

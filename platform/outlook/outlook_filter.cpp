@@ -231,6 +231,8 @@ private:
         }
         FilterNode node;
         node.kind = kind;
+        // Room for the few terms a filter usually joins, without regrowing.
+        node.children.reserve(4);
         node.children.push_back(std::move(left));
         node.children.push_back(std::move(right));
         return node;
