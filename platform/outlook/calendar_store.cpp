@@ -520,12 +520,17 @@ FolderRow CalendarStore::AddFolder(std::int64_t parentId, const std::u16string& 
 }
 
 std::int64_t CalendarStore::CountItems(std::int64_t folderId) {
+    // Taken before counting: a write in between makes the count look older
+    // than it is, never newer.
+    const StoreWriteStamp stamp = WriteStamp();
+    const std::int64_t lastId = LastItemId();
     SmallPageCache once(*db_);
     SqliteStatement& query = db_->Cached("SELECT count(*) FROM items WHERE folder_id=?");
     query.Bind(1, folderId);
     query.Step();
     const std::int64_t count = query.Int(0);
     query.Reset();
+    lastCount_ = FolderCount{folderId, lastId, stamp, count};
     return count;
 }
 
@@ -648,6 +653,11 @@ std::int64_t CalendarStore::LastItemId() {
 }
 
 std::int64_t CalendarStore::CountItemsUpTo(std::int64_t folderId, std::int64_t lastId) {
+    // The folder's items up to the highest id in use are all its items.
+    if (lastCount_ && lastCount_->folderId == folderId && lastCount_->lastId == lastId &&
+        lastCount_->stamp == WriteStamp()) {
+        return lastCount_->count;
+    }
     SmallPageCache once(*db_);
     SqliteStatement& query = db_->Cached("SELECT count(*) FROM items WHERE folder_id=? AND id<=?");
     query.Bind(1, folderId).Bind(2, lastId);

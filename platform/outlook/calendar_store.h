@@ -171,4 +171,14 @@ private:
     // in (none: read outside a transaction).
     std::int64_t othersVersion_ = 0;
     std::optional<std::uint64_t> othersVersionIn_;
+    // The last count of a folder's items and the state it was taken in:
+    // counting a large folder goes through its whole index, and a walk
+    // counts again right after its collection was counted.
+    struct FolderCount {
+        std::int64_t folderId = 0;
+        std::int64_t lastId = 0;
+        StoreWriteStamp stamp;
+        std::int64_t count = 0;
+    };
+    std::optional<FolderCount> lastCount_;
 };

@@ -93,6 +93,22 @@ TEST_F(ItemWalkTest, AWalkHandsOutTheRemainingItemsOnceWhileOthersAddAndDelete) 
     EXPECT_EQ(Calendar()->GetItems()->GetCount(), kItems - 3 + 1);
 }
 
+TEST_F(ItemWalkTest, AWalkCountsWhatWasWrittenAfterItsCollectionWasCounted) {
+    AddNumbered(3);
+    CComPtr<_Items> items = Calendar()->GetItems();
+    ASSERT_EQ(items->GetCount(), 3);
+    // A delete leaves the highest id as it was: only the store's writes tell.
+    Appointment(Calendar()->GetItems()->Item(_variant_t(1, VT_INT)))->Delete();
+    EXPECT_EQ(SubjectAt(items, 1), Numbered(2));
+    EXPECT_EQ(items->GetCount(), 2);
+
+    CComPtr<_Items> again = Calendar()->GetItems();
+    ASSERT_EQ(again->GetCount(), 2);
+    NewAppointment(Local(2007, 4, 1, 9), 30, u"Added");
+    EXPECT_EQ(SubjectAt(again, 3), u"Added");
+    EXPECT_EQ(again->GetCount(), 3);
+}
+
 TEST_F(ItemWalkTest, AddingThroughTheWalkingCollectionStartsItAfresh) {
     AddNumbered(3);
     CComPtr<_Items> items = Calendar()->GetItems();
