@@ -10,11 +10,33 @@
 #include <iterator>
 #include <mutex>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
+// The log file stays open between lines, remembered with the path it was
+// opened by and the file that path named then. A line first checks that the
+// path still names that file: when the file was moved, deleted or replaced,
+// or the environment now names another path, the log is opened afresh.
+struct OpenLog {
+    std::string path;
+    int fd = -1;
+    dev_t device = 0;
+    ino_t inode = 0;
+
+    ~OpenLog() { Close(); }
+    void Close() {
+        if (fd >= 0) {
+            close(fd);
+        }
+        fd = -1;
+        path.clear();
+    }
+};
+
 std::mutex writeMutex;
+OpenLog openLog;
 
 std::string Env(const char* name) {
     const char* value = std::getenv(name);
@@ -118,6 +140,44 @@ int WriteAll(int fd, const std::string& line) {
     return ERROR_SUCCESS;
 }
 
+// One stat of the path per line, instead of opening and closing the file.
+bool StillOpen(const OpenLog& log, const std::string& path) {
+    struct stat named {};
+    return log.fd >= 0 && log.path == path && stat(path.c_str(), &named) == 0 &&
+           named.st_dev == log.device && named.st_ino == log.inode;
+}
+
+// Opens the log for appending; -1 with errno set when it cannot be had.
+int OpenLogFile(const std::string& path) {
+    const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
+    int fd = open(path.c_str(), flags, 0600);
+    if (fd < 0 && errno == ENOENT) {
+        // The log's folder is made on the first line (and again should it go).
+        std::error_code ignored;
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
+        fd = open(path.c_str(), flags, 0600);
+    }
+    return fd;
+}
+
+int Reopen(OpenLog& log, const std::string& path) {
+    log.Close();
+    int fd = OpenLogFile(path);
+    struct stat opened {};
+    if (fd < 0 || fstat(fd, &opened) != 0) {
+        int error = Win32ErrorOf(errno);
+        if (fd >= 0) {
+            close(fd);
+        }
+        return error;
+    }
+    log.path = path;
+    log.fd = fd;
+    log.device = opened.st_dev;
+    log.inode = opened.st_ino;
+    return ERROR_SUCCESS;
+}
+
 } // namespace
 
 std::string LogFilePath() {
@@ -161,18 +221,16 @@ int AppendLogLine(const std::string& line) {
         return ERROR_PATH_NOT_FOUND;
     }
     std::lock_guard lock(writeMutex);
-    const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
-    int fd = open(path.c_str(), flags, 0600);
-    if (fd < 0 && errno == ENOENT) {
-        // The log's folder is made on the first line (and again should it go).
-        std::error_code ignored;
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
-        fd = open(path.c_str(), flags, 0600);
+    if (!StillOpen(openLog, path)) {
+        int error = Reopen(openLog, path);
+        if (error != ERROR_SUCCESS) {
+            return error;
+        }
     }
-    if (fd < 0) {
-        return Win32ErrorOf(errno);
+    int result = WriteAll(openLog.fd, line);
+    if (result != ERROR_SUCCESS) {
+        // The next line tries a fresh descriptor.
+        openLog.Close();
     }
-    int result = WriteAll(fd, line);
-    close(fd);
     return result;
 }

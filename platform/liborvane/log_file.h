@@ -24,5 +24,7 @@ std::string FormatLogLine(const timespec& utcNow, int level, const char* where, 
 
 // Appends the line with a single write to the log file, creating its folder
 // and the file as needed; safe when several threads or processes log at
-// once. Returns 0 or a Win32 error code.
+// once. The file stays open between lines; a line that finds it moved,
+// deleted or replaced goes to a freshly opened file at the log's path.
+// Returns 0 or a Win32 error code.
 int AppendLogLine(const std::string& line);

@@ -1,5 +1,8 @@
 #include "platform/liborvane/log_file.h"
+#include "tests/testkit/scoped_env.h"
+#include "tests/testkit/temp_folder.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,6 +45,72 @@ TEST(LogLine, Table) {
     for (const LineCase& c : kLines) {
         EXPECT_EQ(FormatLogLine(c.when, c.level, c.where, c.code, c.text), c.line) << c.name;
     }
+}
+
+// Lines appended around something done to the log file or its folder
+// between them.
+class LogFileBetweenLines : public testing::Test {
+protected:
+    std::string LogPath() const { return state_.File("quillane/quillane.log"); }
+    std::string Read(const std::string& name) const { return state_.Read("quillane/" + name); }
+
+    TempFolder state_;
+    ScopedEnv stateHome_{"XDG_STATE_HOME", state_.Path().c_str()};
+};
+
+TEST_F(LogFileBetweenLines, EachLineIsInTheFileOnceAppended) {
+    ASSERT_EQ(AppendLogLine("one\n"), 0);
+    EXPECT_EQ(Read("quillane.log"), "one\n");
+    ASSERT_EQ(AppendLogLine("two\n"), 0);
+    EXPECT_EQ(Read("quillane.log"), "one\ntwo\n");
+}
+
+TEST_F(LogFileBetweenLines, AMovedFileKeepsItsLinesAndANewOneIsStarted) {
+    ASSERT_EQ(AppendLogLine("before\n"), 0);
+    std::filesystem::rename(LogPath(), state_.File("quillane/quillane.log.1"));
+    ASSERT_EQ(AppendLogLine("after\n"), 0);
+    EXPECT_EQ(Read("quillane.log.1"), "before\n");
+    EXPECT_EQ(Read("quillane.log"), "after\n");
+}
+
+TEST_F(LogFileBetweenLines, ADeletedFileOrFolderIsMadeAgain) {
+    ASSERT_EQ(AppendLogLine("first\n"), 0);
+    std::filesystem::remove(LogPath());
+    ASSERT_EQ(AppendLogLine("second\n"), 0);
+    EXPECT_EQ(Read("quillane.log"), "second\n");
+    std::filesystem::remove_all(state_.File("quillane"));
+    ASSERT_EQ(AppendLogLine("third\n"), 0);
+    EXPECT_EQ(Read("quillane.log"), "third\n");
+}
+
+TEST_F(LogFileBetweenLines, AReplacedFileGetsTheNextLines) {
+    ASSERT_EQ(AppendLogLine("old\n"), 0);
+    std::string replacement = state_.Write("replacement", "new file\n");
+    std::filesystem::rename(replacement, LogPath());
+    ASSERT_EQ(AppendLogLine("next\n"), 0);
+    EXPECT_EQ(Read("quillane.log"), "new file\nnext\n");
+}
+
+TEST_F(LogFileBetweenLines, AnotherStateFolderGetsItsOwnFile) {
+    ASSERT_EQ(AppendLogLine("here\n"), 0);
+    TempFolder other;
+    {
+        ScopedEnv moved("XDG_STATE_HOME", other.Path().c_str());
+        ASSERT_EQ(AppendLogLine("there\n"), 0);
+    }
+    ASSERT_EQ(AppendLogLine("back\n"), 0);
+    EXPECT_EQ(other.Read("quillane/quillane.log"), "there\n");
+    EXPECT_EQ(Read("quillane.log"), "here\nback\n");
+}
+
+TEST_F(LogFileBetweenLines, AFolderThatCannotBeMadeFailsUntilItCan) {
+    ASSERT_EQ(AppendLogLine("kept\n"), 0);
+    std::filesystem::remove_all(state_.File("quillane"));
+    state_.Write("quillane", "a file where the folder was");
+    EXPECT_NE(AppendLogLine("lost\n"), 0);
+    std::filesystem::remove(state_.File("quillane"));
+    ASSERT_EQ(AppendLogLine("found\n"), 0);
+    EXPECT_EQ(Read("quillane.log"), "found\n");
 }
 
 } // namespace
