@@ -5,12 +5,14 @@
 #include "platform/win32/zoneinfo_file.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <map>
 #include <mutex>
 #include <optional>
 #include <set>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -179,6 +181,31 @@ bool SameValue(const std::optional<std::string>& kept, const char* now) {
     return kept ? now != nullptr && *kept == now : now == nullptr;
 }
 
+// TZ and TZDIR as the environment holds them now, null when unset; the
+// first entry of each name counts, as with getenv.
+struct ZoneVariables {
+    const char* tz = nullptr;
+    const char* tzdir = nullptr;
+};
+
+// Both found in one pass over the environment, passing over at its first two
+// letters every entry whose name does not start with "TZ".
+ZoneVariables CurrentZoneVariables() {
+    ZoneVariables found;
+    for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
+        const char* text = *entry;
+        if (text[0] != 'T' || text[1] != 'Z') {
+            continue;
+        }
+        if (text[2] == '=' && found.tz == nullptr) {
+            found.tz = text + 3;
+        } else if (std::strncmp(text + 2, "DIR=", 4) == 0 && found.tzdir == nullptr) {
+            found.tzdir = text + 6;
+        }
+    }
+    return found;
+}
+
 // The zone of this thread's last call while TZ and TZDIR read as they did
 // then: the engines ask for the zone once per date they convert, and this
 // answers them without building the cache's key.
@@ -189,8 +216,7 @@ SystemZone CurrentSystemZone() {
         SystemZone zone;
     };
     thread_local LastZone last;
-    const char* tz = std::getenv("TZ");
-    const char* tzdir = std::getenv("TZDIR");
+    const auto [tz, tzdir] = CurrentZoneVariables();
     if (!last.valid || !SameValue(last.tz, tz) || !SameValue(last.tzdir, tzdir)) {
         last.zone = CachedSystemZone();
         last.tz = Environment("TZ");

@@ -191,6 +191,25 @@ TEST_F(TimeZoneInformation, ZoneinfoFolderFromTzdir) {
     }
 }
 
+TEST_F(TimeZoneInformation, EachCallSeesTzdirAsItIsThen) {
+    TempFolder central, nepal;
+    central.Write("Here", Tzif('2', "CET-1CEST,M3.5.0,M10.5.0/3"));
+    nepal.Write("Here", Tzif('2', "<+0545>-5:45"));
+    const std::string centralText = "-60 0 -60 | 10/0/5 03:00:00.000 | 3/0/5 02:00:00.000";
+    const std::string nepalText = "-345 0 0 | 0/0/0 00:00:00.000 | 0/0/0 00:00:00.000";
+    for (int round = 0; round < 2; ++round) {
+        {
+            // Names that only begin like TZ or TZDIR, set before them, are not read.
+            ScopedEnv longer("TZDIRECTORY", nepal.Path().c_str());
+            ScopedEnv other("TZONE", "<+0545>-5:45");
+            ScopedEnv dir("TZDIR", central.Path().c_str());
+            EXPECT_EQ(ZoneTextFor("Here"), centralText) << round;
+        }
+        ScopedEnv dir("TZDIR", nepal.Path().c_str());
+        EXPECT_EQ(ZoneTextFor("Here"), nepalText) << round;
+    }
+}
+
 TEST_F(TimeZoneInformation, ResultTellsTheCurrentPeriod) {
     TIME_ZONE_INFORMATION info;
     {
