@@ -86,19 +86,15 @@ TEST_F(AppointmentTest, DeletedItemsLeaveTheFolder) {
 
 class PropertyTest : public StoreTest {
 protected:
-    PropertyTest() {
-        SetRedemptionFactory(CreateStoreRedemptionObject);
-        EXPECT_EQ(CreateRedemptionObject(kProgIdMapiUtils, utils_), S_OK);
-        item_ = NewAppointment(Local(2007, 3, 5, 9), 60, u"Meeting");
-    }
-    ~PropertyTest() override { SetRedemptionFactory(nullptr); }
+    PropertyTest() { item_ = NewAppointment(Local(2007, 3, 5, 9), 60, u"Meeting"); }
 
     LONG Tag(const char16_t* set, LONG id, LONG type, bool create = false) {
         const LONG tag = utils_->GetIDsFromNames(item_, set, id, create);
         return tag == 0 ? 0 : (tag | type);
     }
 
-    CComPtr<IMAPIUtils> utils_;
+    StoreRedemption redemption_;
+    CComPtr<IMAPIUtils>& utils_ = redemption_.utils;
     CComPtr<_AppointmentItem> item_;
 };
 

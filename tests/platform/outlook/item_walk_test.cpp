@@ -122,12 +122,6 @@ TEST_F(ItemWalkTest, AddingThroughTheWalkingCollectionStartsItAfresh) {
 
 class WalkPartsTest : public ItemWalkTest {
 protected:
-    WalkPartsTest() {
-        SetRedemptionFactory(CreateStoreRedemptionObject);
-        EXPECT_EQ(CreateRedemptionObject(kProgIdMapiUtils, utils_), S_OK);
-    }
-    ~WalkPartsTest() override { SetRedemptionFactory(nullptr); }
-
     // An item with recipients, a label, and for every third a series with a
     // deleted occurrence; items of another folder lie between them.
     void AddRichItem(const CComPtr<MAPIFolder>& folder, int n) {
@@ -174,7 +168,8 @@ protected:
         return parts;
     }
 
-    CComPtr<IMAPIUtils> utils_;
+    StoreRedemption redemption_;
+    CComPtr<IMAPIUtils>& utils_ = redemption_.utils;
 };
 
 TEST_F(WalkPartsTest, WindowsCarryTheSamePartsAsSingleReads) {

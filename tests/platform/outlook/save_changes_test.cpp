@@ -16,12 +16,7 @@ DATE Utc(int y, int mo, int d, int h = 0, int mi = 0) {
 
 class SaveChangesTest : public StoreTest {
 protected:
-    SaveChangesTest() {
-        SetRedemptionFactory(CreateStoreRedemptionObject);
-        EXPECT_EQ(CreateRedemptionObject(kProgIdMapiUtils, utils_), S_OK);
-        id_ = NewAppointment(Local(2007, 3, 5, 9), 60, u"Planning")->GetEntryID();
-    }
-    ~SaveChangesTest() override { SetRedemptionFactory(nullptr); }
+    SaveChangesTest() { id_ = NewAppointment(Local(2007, 3, 5, 9), 60, u"Planning")->GetEntryID(); }
 
     // The appointment as a new reader of the store sees it.
     CComPtr<_AppointmentItem> Stored() {
@@ -42,7 +37,8 @@ protected:
         return outlook->GetSession()->GetDefaultFolder(olFolderCalendar)->GetItems()->GetCount();
     }
 
-    CComPtr<IMAPIUtils> utils_;
+    StoreRedemption redemption_;
+    CComPtr<IMAPIUtils>& utils_ = redemption_.utils;
     std::u16string id_;
 };
 

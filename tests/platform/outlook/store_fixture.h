@@ -8,6 +8,7 @@
 #include "engine/common/outlook_folder.h"
 #include "engine/common/outlook_items.h"
 #include "engine/common/outlook_recurrence.h"
+#include "engine/common/redemption.h"
 #include "platform/com/com_error.h"
 #include "platform/outlook/outlook_store.h"
 #include "platform/win32/registry.h"
@@ -19,6 +20,21 @@
 inline DATE Local(int y, int mo, int d, int h = 0, int mi = 0) {
     return COleDateTime(y, mo, d, h, mi, 0);
 }
+
+// The store's Redemption objects installed for a test's lifetime, with the
+// MAPI utilities object that tests read and write properties through.
+class StoreRedemption {
+public:
+    StoreRedemption() {
+        SetRedemptionFactory(CreateStoreRedemptionObject);
+        EXPECT_EQ(CreateRedemptionObject(kProgIdMapiUtils, utils), S_OK);
+    }
+    ~StoreRedemption() { SetRedemptionFactory(nullptr); }
+    StoreRedemption(const StoreRedemption&) = delete;
+    StoreRedemption& operator=(const StoreRedemption&) = delete;
+
+    CComPtr<IMAPIUtils> utils;
+};
 
 class StoreTest : public ::testing::Test {
 protected:

@@ -12,12 +12,6 @@ namespace {
 
 class StoreLayoutTest : public StoreTest {
 protected:
-    StoreLayoutTest() {
-        SetRedemptionFactory(CreateStoreRedemptionObject);
-        EXPECT_EQ(CreateRedemptionObject(kProgIdMapiUtils, utils_), S_OK);
-    }
-    ~StoreLayoutTest() override { SetRedemptionFactory(nullptr); }
-
     CComPtr<_AppointmentItem> Reopened(const std::u16string& entryId) {
         return Appointment(Open()->GetSession()->GetItemFromID(entryId));
     }
@@ -55,7 +49,8 @@ protected:
         db.Exec("ALTER TABLE items DROP COLUMN props; PRAGMA user_version=1;");
     }
 
-    CComPtr<IMAPIUtils> utils_;
+    StoreRedemption redemption_;
+    CComPtr<IMAPIUtils>& utils_ = redemption_.utils;
 };
 
 TEST_F(StoreLayoutTest, AStoreOfTheEarlierLayoutOpensWithEveryProperty) {
