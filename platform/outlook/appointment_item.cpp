@@ -76,7 +76,7 @@ void AppointmentItemImpl::MarkChanged(Part part) {
 
 void AppointmentItemImpl::MarkPropertyChanged(LONG propId) {
     saved_ = false;
-    changes_.props.insert(propId);
+    changes_.AddProp(propId);
 }
 
 void AppointmentItemImpl::CheckNotDeleted() {
@@ -288,7 +288,7 @@ void AppointmentItemImpl::Save() {
         savedRow_ = static_cast<const AppointmentRow&>(record_);
         app_->Context().lastSaved = this;
     }
-    changes_ = ItemChanges();
+    changes_.Clear();
     timesChanged_ = false;
     saved_ = true;
 }

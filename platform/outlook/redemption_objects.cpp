@@ -4,6 +4,8 @@
 #include "platform/com/guid.h"
 #include "platform/outlook/outlook_objects.h"
 
+#include <cstring>
+
 namespace {
 
 bool IsText(LONG type) {
@@ -100,6 +102,11 @@ bool IsCanonicalGuid(std::u16string_view text) {
 // caller's buffer, which keeps its room from call to call; the set constants
 // are in that form already and are copied as they are.
 const std::u16string& CanonicalGuid(std::u16string_view text, std::u16string& buffer) {
+    // The buffer holds canonical forms only: the same text again is one.
+    if (text.size() == buffer.size() &&
+        std::memcmp(text.data(), buffer.data(), text.size() * sizeof(char16_t)) == 0) {
+        return buffer;
+    }
     if (IsCanonicalGuid(text)) {
         buffer.assign(text);
     } else {
