@@ -30,7 +30,7 @@ public:
 class SaveBatch {
 public:
     // Up to this many items, or this long, go into one batch.
-    static constexpr int kMaxItems = 1000;
+    static constexpr int kMaxItems = 5000;
     static constexpr std::chrono::milliseconds kMaxAge{1000};
 
     // Store failures are reported as texts through fail, with the number of

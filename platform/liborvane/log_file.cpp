@@ -3,6 +3,7 @@
 #include "platform/win32/types.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -24,6 +25,9 @@ struct OpenLog {
     int fd = -1;
     dev_t device = 0;
     ino_t inode = 0;
+    // The file's size when the path was last checked, other writers' lines
+    // included.
+    off_t size = 0;
 
     ~OpenLog() { Close(); }
     void Close() {
@@ -141,10 +145,14 @@ int WriteAll(int fd, const std::string& line) {
 }
 
 // One stat of the path per line, instead of opening and closing the file.
-bool StillOpen(const OpenLog& log, const std::string& path) {
+bool StillOpen(OpenLog& log, const std::string& path) {
     struct stat named {};
-    return log.fd >= 0 && log.path == path && stat(path.c_str(), &named) == 0 &&
-           named.st_dev == log.device && named.st_ino == log.inode;
+    if (log.fd < 0 || log.path != path || stat(path.c_str(), &named) != 0 ||
+        named.st_dev != log.device || named.st_ino != log.inode) {
+        return false;
+    }
+    log.size = named.st_size;
+    return true;
 }
 
 // Opens the log for appending; -1 with errno set when it cannot be had.
@@ -175,7 +183,20 @@ int Reopen(OpenLog& log, const std::string& path) {
     log.fd = fd;
     log.device = opened.st_dev;
     log.inode = opened.st_ino;
+    log.size = opened.st_size;
     return ERROR_SUCCESS;
+}
+
+// A log that has reached its limit becomes quillane.log.1 (replacing an
+// older one), and the next line starts a new file at the path. Another
+// process writing to the moved file finds it moved on its next line.
+void RotateWhenFull(OpenLog& log, size_t written) {
+    if (log.size + static_cast<off_t>(written) < static_cast<off_t>(kLogRotateBytes)) {
+        return;
+    }
+    const std::string path = log.path;
+    log.Close();
+    std::rename(path.c_str(), (path + ".1").c_str());
 }
 
 } // namespace
@@ -231,6 +252,8 @@ int AppendLogLine(const std::string& line) {
     if (result != ERROR_SUCCESS) {
         // The next line tries a fresh descriptor.
         openLog.Close();
+        return result;
     }
+    RotateWhenFull(openLog, line.size());
     return result;
 }

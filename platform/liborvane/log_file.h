@@ -8,6 +8,7 @@
 // Line breaks inside the place or the text are written as \n and \r so that
 // every message stays on one line.
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -22,9 +23,14 @@ std::string LogLevelWord(int level);
 std::string FormatLogLine(const timespec& utcNow, int level, const char* where, std::int32_t code,
                           const char* text);
 
+// The size at which the log file is moved aside to quillane.log.1, so that
+// the log and its one older part together stay near twice this size.
+inline constexpr size_t kLogRotateBytes = 16u << 20;
+
 // Appends the line with a single write to the log file, creating its folder
 // and the file as needed; safe when several threads or processes log at
 // once. The file stays open between lines; a line that finds it moved,
-// deleted or replaced goes to a freshly opened file at the log's path.
+// deleted or replaced goes to a freshly opened file at the log's path. The
+// line that takes the file to kLogRotateBytes or beyond is its last.
 // Returns 0 or a Win32 error code.
 int AppendLogLine(const std::string& line);

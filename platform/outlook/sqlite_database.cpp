@@ -37,10 +37,15 @@ int BusyTimeoutMs() {
 }
 
 // SQLite's count of the memory it holds takes a global lock around every
-// allocation; the store does not read it.
+// allocation; the store does not read it. The journal of a savepoint (each
+// save within a batch has one) stays in memory instead of spilling to a
+// temporary file once it has grown past 64 KiB: it holds the pages one save
+// changes, and once spilled the file took a write for every page of every
+// later save.
 void ConfigureSqliteOnce() {
     static const bool configured = [] {
         sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        sqlite3_config(SQLITE_CONFIG_STMTJRNL_SPILL, -1);
         return true;
     }();
     (void)configured;

@@ -3,6 +3,7 @@
 #include "tests/testkit/temp_folder.h"
 
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 
 namespace {
@@ -111,6 +112,38 @@ TEST_F(LogFileBetweenLines, AFolderThatCannotBeMadeFailsUntilItCan) {
     std::filesystem::remove(state_.File("quillane"));
     ASSERT_EQ(AppendLogLine("found\n"), 0);
     EXPECT_EQ(Read("quillane.log"), "found\n");
+}
+
+TEST_F(LogFileBetweenLines, TheLineThatFillsTheLogIsItsLastAndReplacesTheOlderPart) {
+    state_.Write("quillane/quillane.log.1", "an older part\n");
+    ASSERT_EQ(AppendLogLine("first\n"), 0);
+    const std::string filler(kLogRotateBytes - std::string("first\n").size(), 'x');
+    ASSERT_EQ(AppendLogLine(filler), 0);
+    EXPECT_FALSE(std::filesystem::exists(LogPath()));
+    EXPECT_EQ(Read("quillane.log.1"), "first\n" + filler);
+    ASSERT_EQ(AppendLogLine("next\n"), 0);
+    EXPECT_EQ(Read("quillane.log"), "next\n");
+}
+
+TEST_F(LogFileBetweenLines, LinesOfOtherWritersCountTowardsTheLimit) {
+    ASSERT_EQ(AppendLogLine("mine\n"), 0);
+    const std::string theirs(kLogRotateBytes, 'y');
+    {
+        std::ofstream other(LogPath(), std::ios::app | std::ios::binary);
+        other << theirs;
+    }
+    ASSERT_EQ(AppendLogLine("mine again\n"), 0);
+    EXPECT_EQ(Read("quillane.log.1"), "mine\n" + theirs + "mine again\n");
+    ASSERT_EQ(AppendLogLine("new\n"), 0);
+    EXPECT_EQ(Read("quillane.log"), "new\n");
+}
+
+TEST_F(LogFileBetweenLines, ALogBelowTheLimitStaysWhereItIs) {
+    const std::string almost(kLogRotateBytes - 2, 'z');
+    ASSERT_EQ(AppendLogLine(almost), 0);
+    ASSERT_EQ(AppendLogLine("\n"), 0);
+    EXPECT_EQ(Read("quillane.log"), almost + "\n");
+    EXPECT_FALSE(std::filesystem::exists(state_.File("quillane/quillane.log.1")));
 }
 
 } // namespace
