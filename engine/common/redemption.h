@@ -30,7 +30,7 @@ public:
     // A property of the item by tag; empty when the item does not have it.
     virtual _variant_t GetFields(LONG tag) = 0;
     // The tag (type part 0) of a named property, mapped on request.
-    virtual LONG GetIDsFromNames(const std::u16string& setGuid, LONG id) = 0;
+    virtual LONG GetIDsFromNames(std::u16string_view setGuid, LONG id) = 0;
     virtual std::u16string GetBody() = 0;
     virtual CComPtr<ISafeRecipients> GetRecipients() = 0;
 };
@@ -53,7 +53,7 @@ class IMAPIUtils : public virtual IUnknown {
 public:
     // The tag (type part 0) of the named property (set GUID text, id) in the
     // item's store; 0 when it has no mapping and create is false.
-    virtual LONG GetIDsFromNames(const CComPtr<IUnknown>& item, const std::u16string& setGuid,
+    virtual LONG GetIDsFromNames(const CComPtr<IUnknown>& item, std::u16string_view setGuid,
                                  LONG id, bool create) = 0;
     // The property by full tag (type part included): VT_I4 for PT_LONG, VT_BSTR
     // for text, VT_ARRAY | VT_UI1 for PT_BINARY, VT_DATE (UTC) for PT_SYSTIME.

@@ -76,7 +76,7 @@ void AppointmentItemImpl::MarkChanged(Part part) {
 
 void AppointmentItemImpl::MarkPropertyChanged(LONG propId) {
     saved_ = false;
-    changes_.props.insert(propId);
+    changes_.AddProp(propId);
 }
 
 void AppointmentItemImpl::CheckNotDeleted() {
@@ -275,16 +275,20 @@ void AppointmentItemImpl::Save() {
     // it: then the stored item already is this record.
     const bool unchangedSinceSaved = savedAt_ && *savedAt_ == Store().WriteStamp();
     if (changes_.Any() || !unchangedSinceSaved) {
-        ItemChanges changes = changes_.Any() ? changes_ : ItemChanges::Whole();
-        if (unchangedSinceSaved) {
-            changes.storedRow = &*savedRow_;
+        // The recorded changes are handed over as they are, not copied; they
+        // stay recorded until the save has succeeded.
+        ItemChanges whole;
+        if (!changes_.Any()) {
+            whole = ItemChanges::Whole();
         }
+        ItemChanges& changes = changes_.Any() ? changes_ : whole;
+        changes.storedRow = unchangedSinceSaved ? &*savedRow_ : nullptr;
         Store().SaveItem(record_, changes);
         savedAt_ = Store().WriteStamp();
         savedRow_ = static_cast<const AppointmentRow&>(record_);
         app_->Context().lastSaved = this;
     }
-    changes_ = ItemChanges();
+    changes_.Clear();
     timesChanged_ = false;
     saved_ = true;
 }

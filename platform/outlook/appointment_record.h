@@ -7,10 +7,10 @@
 #include "platform/outlook/store_time.h"
 #include "platform/win32/types.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -86,10 +86,10 @@ struct ItemChanges {
     bool fields = false;
     bool recipients = false;
     bool exceptions = false;
-    // Every property, or the properties by id (written when the record has
-    // them, removed when it does not).
+    // Every property, or the properties by id, ascending and each once
+    // (written when the record has them, removed when it does not).
     bool allProps = false;
-    std::set<LONG> props;
+    std::vector<LONG> props;
     // The item's row as it is stored, when the saver knows that the stored
     // item is the record as last saved: then only the fields that differ
     // from it are written, and changed properties are written with the
@@ -98,4 +98,20 @@ struct ItemChanges {
 
     static ItemChanges Whole() { return {true, true, true, true, {}, nullptr}; }
     bool Any() const { return fields || recipients || exceptions || allProps || !props.empty(); }
+    void AddProp(LONG propId) {
+        auto at = std::lower_bound(props.begin(), props.end(), propId);
+        if (at == props.end() || *at != propId) {
+            if (props.capacity() == 0) {
+                props.reserve(8);
+                at = props.begin();
+            }
+            props.insert(at, propId);
+        }
+    }
+    // No changes; the list keeps its room for the next ones.
+    void Clear() {
+        fields = recipients = exceptions = allProps = false;
+        props.clear();
+        storedRow = nullptr;
+    }
 };

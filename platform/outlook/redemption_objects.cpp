@@ -4,6 +4,8 @@
 #include "platform/com/guid.h"
 #include "platform/outlook/outlook_objects.h"
 
+#include <cstring>
+
 namespace {
 
 bool IsText(LONG type) {
@@ -83,7 +85,7 @@ bool IsUpperHex(char16_t c) {
 
 // Whether the text is a GUID in the store's form: braced, upper-case hex
 // digits in groups of 8-4-4-4-12.
-bool IsCanonicalGuid(const std::u16string& text) {
+bool IsCanonicalGuid(std::u16string_view text) {
     if (text.size() != 38 || text.front() != u'{' || text.back() != u'}') {
         return false;
     }
@@ -96,17 +98,27 @@ bool IsCanonicalGuid(const std::u16string& text) {
     return true;
 }
 
-// The set GUID in the store's form (upper case, braced); the set constants
-// are in that form already and are taken as they are.
-std::u16string CanonicalGuid(const std::u16string& text) {
-    if (IsCanonicalGuid(text)) {
-        return text;
+// The set GUID in the store's form (upper case, braced), written into the
+// caller's buffer, which keeps its room from call to call; the set constants
+// are in that form already and are copied as they are.
+const std::u16string& CanonicalGuid(std::u16string_view text, std::u16string& buffer) {
+    // The buffer holds canonical forms only: the same text again is one.
+    if (text.size() == buffer.size() &&
+        std::memcmp(text.data(), buffer.data(), text.size() * sizeof(char16_t)) == 0) {
+        return buffer;
     }
-    return GuidToWideString(GuidFromString(std::string(text.begin(), text.end())));
+    if (IsCanonicalGuid(text)) {
+        buffer.assign(text);
+    } else {
+        buffer = GuidToWideString(GuidFromString(std::string(text.begin(), text.end())));
+    }
+    return buffer;
 }
 
-LONG MapName(AppointmentItemImpl& item, const std::u16string& setGuid, LONG id, bool create) {
-    return PROP_TAG(PT_UNSPECIFIED, item.Store().NamedPropId(CanonicalGuid(setGuid), id, create));
+LONG MapName(AppointmentItemImpl& item, std::u16string_view setGuid, LONG id, bool create,
+             std::u16string& buffer) {
+    return PROP_TAG(PT_UNSPECIFIED,
+                    item.Store().NamedPropId(CanonicalGuid(setGuid, buffer), id, create));
 }
 
 int HexDigit(char16_t c) {
@@ -124,14 +136,17 @@ int HexDigit(char16_t c) {
 
 std::vector<BYTE> Utf8Bytes(const std::u16string& text) {
     std::vector<BYTE> out;
+    out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
         char32_t c = text[i];
+        if (c < 0x80) {
+            out.push_back(static_cast<BYTE>(c));
+            continue;
+        }
         if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
         }
-        if (c < 0x80) {
-            out.push_back(static_cast<BYTE>(c));
-        } else if (c < 0x800) {
+        if (c < 0x800) {
             out.insert(out.end(),
                        {static_cast<BYTE>(0xC0 | (c >> 6)), static_cast<BYTE>(0x80 | (c & 0x3F))});
         } else if (c < 0x10000) {
@@ -146,6 +161,23 @@ std::vector<BYTE> Utf8Bytes(const std::u16string& text) {
         }
     }
     return out;
+}
+
+// The bytes that hex text stands for; nothing when the text is not hex.
+std::optional<std::vector<BYTE>> HexBytes(const std::u16string& text) {
+    if (text.empty() || text.size() % 2 != 0) {
+        return std::nullopt;
+    }
+    std::vector<BYTE> bytes;
+    bytes.reserve(text.size() / 2);
+    for (size_t i = 0; i < text.size(); i += 2) {
+        const int high = HexDigit(text[i]), low = HexDigit(text[i + 1]);
+        if (high < 0 || low < 0) {
+            return std::nullopt;
+        }
+        bytes.push_back(static_cast<BYTE>(high * 16 + low));
+    }
+    return bytes;
 }
 
 class SafeRecipientImpl : public ISafeRecipient {
@@ -180,8 +212,8 @@ public:
         std::optional<_variant_t> variant = PropertyVariant(Item(), tag);
         return variant ? std::move(*variant) : _variant_t();
     }
-    LONG GetIDsFromNames(const std::u16string& setGuid, LONG id) override {
-        return MapName(Item(), setGuid, id, true);
+    LONG GetIDsFromNames(std::u16string_view setGuid, LONG id) override {
+        return MapName(Item(), setGuid, id, true, guid_);
     }
     std::u16string GetBody() override { return Appointment()->GetBody(); }
     CComPtr<ISafeRecipients> GetRecipients() override {
@@ -201,13 +233,14 @@ private:
     }
 
     CComPtr<IUnknown> item_;
+    std::u16string guid_;
 };
 
 class MapiUtilsImpl : public IMAPIUtils {
 public:
-    LONG GetIDsFromNames(const CComPtr<IUnknown>& item, const std::u16string& setGuid, LONG id,
+    LONG GetIDsFromNames(const CComPtr<IUnknown>& item, std::u16string_view setGuid, LONG id,
                          bool create) override {
-        return MapName(StoreItemOf(item), setGuid, id, create);
+        return MapName(StoreItemOf(item), setGuid, id, create, guid_);
     }
     _variant_t HrGetOneProp(const CComPtr<IUnknown>& item, LONG tag) override {
         std::optional<_variant_t> variant = PropertyVariant(StoreItemOf(item), tag);
@@ -235,15 +268,12 @@ public:
         return text;
     }
     _variant_t HrStringToArray(const std::u16string& text) override {
-        std::vector<BYTE> bytes;
-        bool hex = !text.empty() && text.size() % 2 == 0;
-        for (size_t i = 0; hex && i < text.size(); i += 2) {
-            const int high = HexDigit(text[i]), low = HexDigit(text[i + 1]);
-            hex = high >= 0 && low >= 0;
-            bytes.push_back(static_cast<BYTE>(high * 16 + low));
-        }
-        return _variant_t(hex ? bytes : Utf8Bytes(text));
+        std::optional<std::vector<BYTE>> hex = HexBytes(text);
+        return _variant_t(hex ? std::move(*hex) : Utf8Bytes(text));
     }
+
+private:
+    std::u16string guid_;
 };
 
 } // namespace

@@ -6,8 +6,11 @@
 
 #include "engine/common/outlook_constants.h"
 
+#include <string_view>
+
 struct PremappedName {
-    const char16_t* setGuid;
+    // A view, so that comparing a set GUID with it needs no length count.
+    std::u16string_view setGuid;
     LONG id;
     LONG propId;
 };

@@ -172,6 +172,11 @@ TEST_F(PropertyTest, StringToArrayTakesHexOrTheTextsOwnBytes) {
     EXPECT_EQ(utils_->HrStringToArray(u"uid-1").ToBytes(),
               (std::vector<BYTE>{'u', 'i', 'd', '-', '1'}));
     EXPECT_EQ(utils_->HrStringToArray(u"abc").ToBytes(), (std::vector<BYTE>{'a', 'b', 'c'}));
+    // Hex up to its last pair is still text.
+    EXPECT_EQ(utils_->HrStringToArray(u"0a1g").ToBytes(), (std::vector<BYTE>{'0', 'a', '1', 'g'}));
+    // Other text is written as UTF-8: two, three and four bytes a character.
+    EXPECT_EQ(utils_->HrStringToArray(u"\u00e9\u20ac\U0001F600").ToBytes(),
+              (std::vector<BYTE>{0xC3, 0xA9, 0xE2, 0x82, 0xAC, 0xF0, 0x9F, 0x98, 0x80}));
     EXPECT_EQ(utils_->HrArrayToString(_variant_t(std::vector<BYTE>{0xAB, 0x01})), u"AB01");
 }
 
