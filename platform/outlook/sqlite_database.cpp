@@ -285,6 +285,13 @@ std::optional<std::uint64_t> SqliteDatabase::OpenTransaction() const {
     return transactions_;
 }
 
+void SqliteDatabase::RollBack() noexcept {
+    if (sqlite3_get_autocommit(db_) == 0) {
+        ++rollbacks_;
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+}
+
 void SqliteDatabase::HoldSmallCache() {
     if (smallCacheHolds_ == 0) {
         heldCacheSize_ = CacheSize();

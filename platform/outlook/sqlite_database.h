@@ -91,6 +91,9 @@ public:
     // While a transaction is open (it holds the write lock): a number that
     // differs from that of every other transaction of the connection.
     std::optional<std::uint64_t> OpenTransaction() const;
+    // Rolls back the open transaction with all its savepoints; the
+    // SqliteTransaction objects still open then fail to commit.
+    void RollBack() noexcept;
 
 private:
     friend class SqliteTransaction;
