@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+class ParseAhead;
+
 // How a run ended.
 enum class ImportRunEnd {
     Finished,
@@ -87,6 +89,9 @@ public:
     CvCalParser Parser;
     // The local wall-clock time now; reminders of past events are not set.
     std::function<COleDateTime()> LocalNow;
+    // Each file is parsed on a thread of its own, ahead of the appointments
+    // created from it; off, a file is parsed as its events are imported.
+    bool ParseFilesAhead = true;
 
 private:
     void Log(const std::string& text, LONG code, const char* where, int level, int flag = 1);
@@ -103,7 +108,11 @@ private:
     bool FilterCategories();
     bool FilterLabels();
     int AddSplitEvents();
-    void ImportFiles(const std::vector<std::string>& files, ImportRun& run);
+    void ImportFiles(const std::vector<std::string>& files, ParseAhead* ahead, ImportRun& run);
+    int ImportParsedFile(ParseAhead& ahead, const std::string& path);
+    // The box for a file that could not be opened; below 0 when the user
+    // cancels the run.
+    int CannotOpen(const std::string& path, HRESULT code);
     void CommitSaves();
 
     ImportLogSink log_;

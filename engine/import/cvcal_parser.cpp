@@ -25,7 +25,7 @@ int CvCalParser::Parse(std::string_view text) {
     Reader.Init(text.data(), text.size());
     ansiCodePage_ = GetACP();
     selectedCharset_ = {};
-    try {
+    return GuardFile([this] {
         while (Reader.NextProperty() && Reader.Name == "BEGIN") {
             Reader.ReadValue(kEncodingNone);
             if (Reader.ValueTrimmed() != "VCALENDAR") {
@@ -36,6 +36,13 @@ int CvCalParser::Parse(std::string_view text) {
                 return result;
             }
         }
+        return 0;
+    });
+}
+
+int CvCalParser::GuardFile(const std::function<int()>& walk) {
+    try {
+        return walk();
     } catch (const _com_error& e) {
         Log("_com_error(" + e.ErrorMessage() + "), file(" + FileName + ")", "CvCalImport::Parse",
             3);

@@ -13,6 +13,8 @@
 #include "engine/import/time_zones.h"
 #include "platform/com/ole_date_time.h"
 
+#include <atomic>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -31,6 +33,11 @@ public:
     virtual void CalendarEnded(CvCalParser& parser) = 0;
     // A warning for the user, title and text taken from the language file.
     virtual void ShowWarning(const std::string& title, const std::string& text) = 0;
+    // A quoted-printable value of the named property and file that does
+    // not decode. By default ShowWarning with the language file's
+    // "IDS_APP_TITLE" and "IDS_ERR_INVALID_FORMAT_VCAL", "%1" replaced by
+    // the file name and "%2" by the property name.
+    virtual void ValueNotDecoded(const std::string& fileName, const std::string& propertyName);
 };
 
 // Modes of ToDate.
@@ -50,6 +57,9 @@ public:
 
     // Walks the whole text; a negative result aborts the import run.
     int Parse(std::string_view text);
+    // Runs the walk of one file: an error raised inside it is logged with
+    // the file name and ends the file with 0.
+    int GuardFile(const std::function<int()>& walk);
     // 0 at END:VCALENDAR or the end of the text; -1 to abort.
     int ParseVCALENDAR();
     // True when Event is ready to be handed on.
@@ -72,6 +82,7 @@ public:
     // "text\tin file(name='...',line~N)" with the file name and line number.
     void LogParseError(std::string_view message, bool inLine, int level, int flag = 1);
     void Log(const std::string& text, const char* where, int level, int flag = 1);
+    const ImportLogSink& LogSink() const { return log_; }
 
     // The date-time text forms, with "Invalid date" logged when log is set.
     bool IsValidDate(std::string_view text, bool log);
@@ -82,6 +93,10 @@ public:
     bool ToDate(std::string_view text, const std::string& zoneKey, COleDateTime& out, int mode,
                 const std::string& targetKey);
     bool ParsePeriod(std::string_view text, PeriodText& period, bool log);
+
+    // Set from another thread to end the walk early, as if the consumer had
+    // aborted; null when nothing can end it.
+    const std::atomic<bool>* StopRequest = nullptr;
 
     // Settings of the run.
     TimeZoneRule DefaultTimeZone{};
@@ -102,6 +117,9 @@ private:
     struct VCalendarProperties;
     struct VTimezoneReader;
 
+    bool StopRequested() const {
+        return StopRequest != nullptr && StopRequest->load(std::memory_order_relaxed);
+    }
     void BeginCalendar();
     void ResetPropertyDecoding();
     void FinishEvent();

@@ -4,6 +4,7 @@
 #include "engine/import/cv_cal_import.h"
 #include "engine/import/event_count.h"
 #include "engine/import/list_separator.h"
+#include "engine/import/parse_ahead.h"
 #include "engine/import/read_file.h"
 #include "platform/com/hresult.h"
 #include "platform/win32/files.h"
@@ -13,6 +14,7 @@
 #include "support/language_text.h"
 
 #include <chrono>
+#include <system_error>
 
 namespace {
 
@@ -76,23 +78,37 @@ std::vector<std::string> CvCalImport::ExpandPaths(const std::vector<std::string>
 
 namespace {
 
-HANDLE OpenCalendarFile(const std::string& path) {
-    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+// The file's text as read for counting; null when it cannot be read.
+std::shared_ptr<const std::string> ReadToCount(const std::string& path, const ImportLogSink& log) {
+    HANDLE file = OpenCalendarFile(path);
+    if (file == INVALID_HANDLE_VALUE) {
+        return nullptr;
+    }
+    auto text = std::make_shared<std::string>();
+    if (!_ReadFile(file, *text, path.c_str(), log)) {
+        return nullptr;
+    }
+    return text;
+}
+
+// The parse of the files on a thread of its own, which starts on the first
+// file's text while the files are still being counted; null when no thread
+// can be had, and each file is then parsed as it is imported.
+std::unique_ptr<ParseAhead> StartParseAhead(const std::vector<std::string>& files,
+                                            std::shared_ptr<const std::string> firstText,
+                                            const CvCalParser& settings) {
+    try {
+        return std::make_unique<ParseAhead>(files, std::move(firstText), settings);
+    } catch (const std::system_error&) {
+        return nullptr;
+    }
 }
 
 } // namespace
 
 int CvCalImport::CountEvents(const std::string& path) {
-    HANDLE file = OpenCalendarFile(path);
-    if (file == INVALID_HANDLE_VALUE) {
-        return 0;
-    }
-    std::string text;
-    if (!_ReadFile(file, text, path.c_str(), log_)) {
-        return 0;
-    }
-    return CountCalendarEvents(text);
+    std::shared_ptr<const std::string> text = ReadToCount(path, log_);
+    return text ? CountCalendarEvents(*text) : 0;
 }
 
 ImportRun CvCalImport::Run(const ImportOptions& options, const ImportFilter& filter,
@@ -106,8 +122,13 @@ ImportRun CvCalImport::Run(const ImportOptions& options, const ImportFilter& fil
     Parser.ListSeparator = UserListSeparator();
     ImportRun run;
     std::vector<std::string> files = ExpandPaths(Options.Paths);
-    for (const std::string& file : files) {
-        run.Events += CountEvents(file);
+    std::unique_ptr<ParseAhead> ahead;
+    for (size_t i = 0; i < files.size(); ++i) {
+        std::shared_ptr<const std::string> text = ReadToCount(files[i], log_);
+        if (i == 0 && ParseFilesAhead) {
+            ahead = StartParseAhead(files, text, Parser);
+        }
+        run.Events += text ? CountCalendarEvents(*text) : 0;
     }
     run.Files = static_cast<int32_t>(files.size());
     if (files.empty()) {
@@ -120,7 +141,7 @@ ImportRun CvCalImport::Run(const ImportOptions& options, const ImportFilter& fil
         } else {
             progress.ProgressSetText(LanguageText("IDS_PROGR_IMPORT"));
             progress.ProgressSetRange(run.Events);
-            ImportFiles(files, run);
+            ImportFiles(files, ahead.get(), run);
             progress.ProgressClose();
         }
     }
@@ -133,7 +154,8 @@ ImportRun CvCalImport::Run(const ImportOptions& options, const ImportFilter& fil
 // The appointments are saved in batches of the store: a killed run keeps
 // whole appointments up to its last commit, and a re-run that leaves equal
 // appointments alone completes it.
-void CvCalImport::ImportFiles(const std::vector<std::string>& files, ImportRun& run) {
+void CvCalImport::ImportFiles(const std::vector<std::string>& files, ParseAhead* ahead,
+                              ImportRun& run) {
     SaveBatch batch(Options.Application, [this](const std::string& text, LONG code, int lost) {
         Log(text, code, "CvCalImport::Run", 3);
         // Appointments of a batch the store could not keep were not imported.
@@ -142,7 +164,7 @@ void CvCalImport::ImportFiles(const std::vector<std::string>& files, ImportRun& 
     });
     batch_ = &batch;
     for (const std::string& file : files) {
-        if (ImportFile(file) < 0) {
+        if ((ahead ? ImportParsedFile(*ahead, file) : ImportFile(file)) < 0) {
             Counters.Skipped = std::max(0, run.Events - Counters.Failed - Counters.Imported);
             run.End = cancelled_ ? ImportRunEnd::Cancelled : ImportRunEnd::Aborted;
             break;
@@ -161,20 +183,7 @@ void CvCalImport::CommitSaves() {
 int CvCalImport::ImportFile(const std::string& path) {
     HANDLE file = OpenCalendarFile(path);
     if (file == INVALID_HANDLE_VALUE) {
-        HRESULT code = HRESULT_FROM_WIN32(static_cast<LONG>(GetLastError()));
-        if (!FAILED(code)) {
-            return 0;
-        }
-        std::string text = LanguageText("IDS_ERR_CANNOT_OPEN_FILE") + path;
-        CommitSaves();
-        int answer =
-            MessageBoxA(GetActiveWindow(), text.c_str(), LanguageText("IDS_ERR_TITLE").c_str(),
-                        MB_OKCANCEL | MB_ICONWARNING);
-        if (answer == IDCANCEL) {
-            cancelled_ = true;
-            return code;
-        }
-        return 0;
+        return CannotOpen(path, HRESULT_FROM_WIN32(static_cast<LONG>(GetLastError())));
     }
     Parser.FileName = path;
     std::string text;
@@ -182,6 +191,26 @@ int CvCalImport::ImportFile(const std::string& path) {
         return 0;
     }
     return Parser.Parse(text);
+}
+
+int CvCalImport::ImportParsedFile(ParseAhead& ahead, const std::string& path) {
+    ParseAhead::FileOutcome file = ahead.ReplayFile(Parser, *this);
+    return file.Opened ? file.Result : CannotOpen(path, file.OpenError);
+}
+
+int CvCalImport::CannotOpen(const std::string& path, HRESULT code) {
+    if (!FAILED(code)) {
+        return 0;
+    }
+    std::string text = LanguageText("IDS_ERR_CANNOT_OPEN_FILE") + path;
+    CommitSaves();
+    int answer = MessageBoxA(GetActiveWindow(), text.c_str(), LanguageText("IDS_ERR_TITLE").c_str(),
+                             MB_OKCANCEL | MB_ICONWARNING);
+    if (answer == IDCANCEL) {
+        cancelled_ = true;
+        return code;
+    }
+    return 0;
 }
 
 void CvCalImport::EventFailed(CvCalParser&) {

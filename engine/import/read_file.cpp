@@ -199,6 +199,11 @@ bool ReadWhole(HANDLE file, std::string& text) {
 
 } // namespace
 
+HANDLE OpenCalendarFile(const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
 bool _ReadFile(HANDLE file, std::string& text, const char* fileName, const ImportLogSink& log) {
     text.clear();
     bool ok = ReadWhole(file, text);

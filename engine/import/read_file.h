@@ -10,6 +10,9 @@
 
 #include <string>
 
+// Opens a calendar file for reading, shared for reading, existing files only.
+HANDLE OpenCalendarFile(const std::string& path);
+
 // Reads the open file whole and closes its handle; false when it cannot be
 // read. NUL characters are reported (once) only when a file name is given.
 bool _ReadFile(HANDLE file, std::string& text, const char* fileName, const ImportLogSink& log);

@@ -18,6 +18,14 @@ void ReplaceAll(std::string& text, std::string_view from, const std::string& to)
 
 } // namespace
 
+void ParsedEventConsumer::ValueNotDecoded(const std::string& fileName,
+                                          const std::string& propertyName) {
+    std::string text = LanguageText("IDS_ERR_INVALID_FORMAT_VCAL");
+    ReplaceAll(text, "%1", fileName);
+    ReplaceAll(text, "%2", propertyName);
+    ShowWarning(LanguageText("IDS_APP_TITLE"), text);
+}
+
 void CvCalParser::DecodeValue(std::string_view value, int encoding, const char* charset,
                               bool unescape, std::u16string& out) {
     std::string_view bytes = value;
@@ -29,10 +37,7 @@ void CvCalParser::DecodeValue(std::string_view value, int encoding, const char* 
         if (vSyncCharConverter::QPDecode(bytes, qpDecoded_, true)) {
             bytes = qpDecoded_;
         } else {
-            std::string text = LanguageText("IDS_ERR_INVALID_FORMAT_VCAL");
-            ReplaceAll(text, "%1", FileName);
-            ReplaceAll(text, "%2", Reader.Name);
-            consumer_.ShowWarning(LanguageText("IDS_APP_TITLE"), text);
+            consumer_.ValueNotDecoded(FileName, Reader.Name);
         }
     }
     ConvertValueBytes(bytes, charset, out);

@@ -160,7 +160,7 @@ int CvCalParser::ParseVCALENDAR() {
     BeginCalendar();
     int result = 1;
     while (result > 0 && Reader.NextProperty()) {
-        result = VCalendarProperties::Handle(*this);
+        result = StopRequested() ? -1 : VCalendarProperties::Handle(*this);
     }
     if (result >= 0) {
         consumer_.CalendarEnded(*this);

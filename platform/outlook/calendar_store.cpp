@@ -93,11 +93,10 @@ CREATE INDEX IF NOT EXISTS exceptions_subject ON exceptions(subject COLLATE NOCA
 
 // Foreign keys are not enforced: DeleteItem removes an item's parts with it,
 // and SQLite's checks would cost a lookup per written part and a two-pass
-// delete per removed one.
-constexpr const char* kConnectionSettings =
-    "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
-    "PRAGMA foreign_keys=OFF; PRAGMA cache_size=-32768; PRAGMA "
-    "wal_autocheckpoint=10000;";
+// delete per removed one. The log is copied into the file by the store's
+// WalCheckpointer.
+constexpr const char* kConnectionSettings = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
+                                            "PRAGMA foreign_keys=OFF; PRAGMA cache_size=-32768;";
 
 constexpr const char* kItemColumns =
     "id, folder_id, subject, location, body, categories, resources, start_utc, end_utc, "
@@ -381,6 +380,7 @@ std::shared_ptr<CalendarStore> CalendarStore::Open(const std::string& path, bool
     } else {
         store->CheckSchema();
     }
+    store->checkpointer_ = std::make_unique<WalCheckpointer>(*store->db_, path);
     return store;
 }
 

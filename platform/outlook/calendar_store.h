@@ -1,7 +1,8 @@
 #pragma once
 // The calendar store: one SQLite file holding folders, appointments with their
 // properties, recipients and changed occurrences, and the store's named
-// property mappings. WAL journal; every save or delete is one transaction;
+// property mappings. WAL journal, copied into the file on a thread of the
+// store's own (see WalCheckpointer); every save or delete is one transaction;
 // other processes may use the same file (they wait for each other's writes).
 //
 // A new store holds the top folder "Personal Folders" with "Calendar"
@@ -11,6 +12,7 @@
 #include "platform/outlook/appointment_record.h"
 #include "platform/outlook/sqlite_database.h"
 #include "platform/outlook/store_time.h"
+#include "platform/outlook/wal_checkpointer.h"
 
 #include <cstdint>
 #include <list>
@@ -168,6 +170,8 @@ private:
 
     std::string path_;
     std::unique_ptr<SqliteDatabase> db_;
+    // Copies the log into the file behind db_'s commits; it goes before db_.
+    std::unique_ptr<WalCheckpointer> checkpointer_;
     StoreZone systemZone_;
     std::list<std::pair<std::string, std::unique_ptr<SqliteStatement>>> queries_;
     std::unordered_map<std::uint32_t, std::string> updateSql_;

@@ -6,9 +6,17 @@
 #include "platform/outlook/sqlite_database.h"
 #include "tests/platform/outlook/store_fixture.h"
 
+#include <chrono>
 #include <functional>
+#include <sys/stat.h>
+#include <thread>
 
 namespace {
+
+std::int64_t FileSize(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}
 
 DATE Utc(int y, int mo, int d, int h = 0, int mi = 0) {
     return COleDateTime(y, mo, d, h, mi, 0);
@@ -288,6 +296,35 @@ TEST_F(SaveChangesTest, AFullBatchIsCommittedByTheNextItem) {
     EXPECT_LT(CountIn(other), SaveBatch::kMaxItems + 1);
     batch.NextItem();
     EXPECT_EQ(CountIn(other), SaveBatch::kMaxItems + 1);
+}
+
+// The log of a large batch is copied into the store's file while the store
+// stays open and does nothing more; closing the store leaves no log behind.
+TEST_F(SaveChangesTest, ALargeBatchReachesTheStoreFileWhileTheStoreStaysOpen) {
+    constexpr int kItems = 1500;
+    const std::int64_t before = FileSize(StorePath());
+    {
+        SaveBatch batch(outlook_,
+                        [](const std::string& text, LONG, int) { ADD_FAILURE() << text; });
+        for (int i = 0; i < kItems; ++i) {
+            batch.NextItem();
+            CComPtr<_AppointmentItem> item =
+                QueryInterface<_AppointmentItem>(Calendar()->GetItems()->Add());
+            item->PutStart(Local(2008, 1 + i % 12, 1 + i % 28, 9));
+            item->PutSubject(u"Item");
+            item->PutBody(std::u16string(3000, u'b'));
+            item->Save();
+        }
+    }
+    const std::int64_t written = before + kItems * 3000;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (FileSize(StorePath()) < written && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_GE(FileSize(StorePath()), written);
+    outlook_.Release();
+    EXPECT_EQ(FileSize(StorePath() + "-wal"), -1);
+    EXPECT_EQ(CountIn(Open()), kItems + 1);
 }
 
 } // namespace
