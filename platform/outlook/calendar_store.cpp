@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <type_traits>
@@ -231,7 +232,15 @@ struct ItemColumn {
 
 template <auto Field>
 bool SameField(const AppointmentRow& a, const AppointmentRow& b) {
-    return a.*Field == b.*Field;
+    const auto& x = a.*Field;
+    const auto& y = b.*Field;
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(x)>, std::u16string>) {
+        // Bytes at once: a body runs to thousands of characters.
+        return x.size() == y.size() &&
+               std::memcmp(x.data(), y.data(), x.size() * sizeof(char16_t)) == 0;
+    } else {
+        return x == y;
+    }
 }
 
 template <auto Field>
@@ -275,6 +284,8 @@ const ItemColumn kItemRowColumns[] = {
          BindPattern(statement, first, record.pattern);
      }},
 };
+// An update names its columns by a bit each.
+static_assert(std::size(kItemRowColumns) < 32);
 
 // While a read goes once through much of the store (a count over a
 // folder's index, a walk), the page cache is held small: those pages are
@@ -761,30 +772,52 @@ void CalendarStore::InsertItemRow(AppointmentRecord& record) {
 // SQLite rewrites the entries of every index over a column an UPDATE sets,
 // even to the value it had. Without it every column is set.
 void CalendarStore::UpdateItemRow(const AppointmentRecord& record, const RowUpdate& update) {
-    std::string sql = "UPDATE OR FAIL items SET ";
-    std::vector<const ItemColumn*> set;
-    for (const ItemColumn& column : kItemRowColumns) {
+    // The columns to set, a bit each in the table's order, and the properties.
+    std::uint32_t columns = 0;
+    for (size_t i = 0; i < std::size(kItemRowColumns); ++i) {
+        const ItemColumn& column = kItemRowColumns[i];
         if (update.fields && (!update.storedRow || !column.same(*update.storedRow, record))) {
-            sql += std::string(set.empty() ? "" : ", ") + column.assignments;
-            set.push_back(&column);
+            columns |= 1u << i;
         }
     }
-    if (update.props) {
-        sql += set.empty() ? "props=?" : ", props=?";
-    } else if (set.empty()) {
+    if (columns == 0 && !update.props) {
         return;
     }
-    SqliteStatement& statement = db_->Cached(sql + " WHERE id=?");
+    SqliteStatement& statement = db_->Cached(UpdateSql(columns, update.props != nullptr));
     int index = 1;
-    for (const ItemColumn* column : set) {
-        column->bind(statement, index, record);
-        index += column->count;
+    for (size_t i = 0; i < std::size(kItemRowColumns); ++i) {
+        if (columns & (1u << i)) {
+            kItemRowColumns[i].bind(statement, index, record);
+            index += kItemRowColumns[i].count;
+        }
     }
     if (update.props) {
         BindProps(statement, index++, *update.props);
     }
     statement.Bind(index, record.id);
     statement.Run();
+}
+
+// Built once per set of columns: the saves of an import ask for the same few.
+const std::string& CalendarStore::UpdateSql(std::uint32_t columns, bool props) {
+    std::string& sql = updateSql_[columns << 1 | (props ? 1u : 0u)];
+    if (sql.empty()) {
+        sql = "UPDATE OR FAIL items SET ";
+        const char* separator = "";
+        for (size_t i = 0; i < std::size(kItemRowColumns); ++i) {
+            if (columns & (1u << i)) {
+                sql += separator;
+                sql += kItemRowColumns[i].assignments;
+                separator = ", ";
+            }
+        }
+        if (props) {
+            sql += separator;
+            sql += "props=?";
+        }
+        sql += " WHERE id=?";
+    }
+    return sql;
 }
 
 PropMap CalendarStore::StoredProps(std::int64_t id) {

@@ -20,6 +20,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -137,6 +138,9 @@ private:
     void MigrateFromVersion1();
     void InsertItemRow(AppointmentRecord& record);
     void UpdateItemRow(const AppointmentRecord& record, const RowUpdate& update);
+    // The UPDATE of an item's row setting these columns (a bit each, in the
+    // row's order) and, when props, the properties.
+    const std::string& UpdateSql(std::uint32_t columns, bool props);
     std::map<LONG, PropValue> StoredProps(std::int64_t id);
     const std::map<LONG, PropValue>* PropsToWrite(AppointmentRecord& record,
                                                   const ItemChanges& changes);
@@ -173,6 +177,7 @@ private:
     std::unique_ptr<WalCheckpointer> checkpointer_;
     StoreZone systemZone_;
     std::list<std::pair<std::string, std::unique_ptr<SqliteStatement>>> queries_;
+    std::unordered_map<std::uint32_t, std::string> updateSql_;
     std::uint64_t changes_ = 0;
     // The other connections' data version, and the transaction it was read
     // in (none: read outside a transaction).

@@ -205,6 +205,35 @@ TEST_F(SaveChangesTest, AChangedFieldIsSavedWithTheItemsOtherFields) {
     EXPECT_EQ(after->GetStart(), Local(2007, 3, 6, 9));
 }
 
+// One object saving different fields in turn, and texts changed to others
+// of the same length: each save writes exactly what changed.
+TEST_F(SaveChangesTest, SavesOfDifferentFieldsInTurnAreEachKept) {
+    CComPtr<_AppointmentItem> mine = NewAppointment(Local(2007, 3, 6, 9), 30, u"Review");
+    mine->PutBody(u"agenda: one");
+    mine->Save();
+    const std::function<void()> steps[] = {
+        [&] { mine->PutBody(u"agenda: two"); },
+        [&] { mine->PutSubject(u"Weview"); },
+        [&] {
+            mine->PutLocation(u"Room 2");
+            mine->PutBusyStatus(olFree);
+        },
+        [&] { mine->PutBody(u"agenda: six"); },
+        [&] { mine->PutSubject(u"Reviex"); },
+    };
+    for (const auto& step : steps) {
+        step();
+        mine->Save();
+    }
+    CComPtr<_AppointmentItem> stored =
+        Appointment(Open()->GetSession()->GetItemFromID(mine->GetEntryID()));
+    EXPECT_EQ(stored->GetBody(), u"agenda: six");
+    EXPECT_EQ(stored->GetSubject(), u"Reviex");
+    EXPECT_EQ(stored->GetLocation(), u"Room 2");
+    EXPECT_EQ(stored->GetBusyStatus(), olFree);
+    EXPECT_EQ(stored->GetStart(), Local(2007, 3, 6, 9));
+}
+
 TEST_F(SaveChangesTest, ADeletedItemLeavesNoPartsBehind) {
     CComPtr<_AppointmentItem> item = Stored();
     utils_->HrSetOneProp(item, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"me@x.org"), false);
