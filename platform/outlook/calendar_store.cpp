@@ -136,7 +136,8 @@ void BindProps(SqliteStatement& statement, int index, const PropMap& props) {
     if (props.empty()) {
         statement.BindNull(index);
     } else {
-        statement.Bind(index, EncodeProps(props));
+        statement.BindBytes(index,
+                            [&](std::vector<std::uint8_t>& bytes) { EncodeProps(props, bytes); });
     }
 }
 
