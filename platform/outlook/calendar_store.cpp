@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <type_traits>
@@ -92,11 +93,10 @@ CREATE INDEX IF NOT EXISTS exceptions_subject ON exceptions(subject COLLATE NOCA
 
 // Foreign keys are not enforced: DeleteItem removes an item's parts with it,
 // and SQLite's checks would cost a lookup per written part and a two-pass
-// delete per removed one.
-constexpr const char* kConnectionSettings =
-    "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
-    "PRAGMA foreign_keys=OFF; PRAGMA cache_size=-32768; PRAGMA "
-    "wal_autocheckpoint=10000;";
+// delete per removed one. The log is copied into the file by the store's
+// WalCheckpointer.
+constexpr const char* kConnectionSettings = "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; "
+                                            "PRAGMA foreign_keys=OFF; PRAGMA cache_size=-32768;";
 
 constexpr const char* kItemColumns =
     "id, folder_id, subject, location, body, categories, resources, start_utc, end_utc, "
@@ -136,7 +136,8 @@ void BindProps(SqliteStatement& statement, int index, const PropMap& props) {
     if (props.empty()) {
         statement.BindNull(index);
     } else {
-        statement.Bind(index, EncodeProps(props));
+        statement.BindBytes(index,
+                            [&](std::vector<std::uint8_t>& bytes) { EncodeProps(props, bytes); });
     }
 }
 
@@ -232,7 +233,15 @@ struct ItemColumn {
 
 template <auto Field>
 bool SameField(const AppointmentRow& a, const AppointmentRow& b) {
-    return a.*Field == b.*Field;
+    const auto& x = a.*Field;
+    const auto& y = b.*Field;
+    if constexpr (std::is_same_v<std::remove_cvref_t<decltype(x)>, std::u16string>) {
+        // Bytes at once: a body runs to thousands of characters.
+        return x.size() == y.size() &&
+               std::memcmp(x.data(), y.data(), x.size() * sizeof(char16_t)) == 0;
+    } else {
+        return x == y;
+    }
 }
 
 template <auto Field>
@@ -276,6 +285,8 @@ const ItemColumn kItemRowColumns[] = {
          BindPattern(statement, first, record.pattern);
      }},
 };
+// An update names its columns by a bit each.
+static_assert(std::size(kItemRowColumns) < 32);
 
 // While a read goes once through much of the store (a count over a
 // folder's index, a walk), the page cache is held small: those pages are
@@ -370,6 +381,7 @@ std::shared_ptr<CalendarStore> CalendarStore::Open(const std::string& path, bool
     } else {
         store->CheckSchema();
     }
+    store->checkpointer_ = std::make_unique<WalCheckpointer>(*store->db_, path);
     return store;
 }
 
@@ -761,30 +773,52 @@ void CalendarStore::InsertItemRow(AppointmentRecord& record) {
 // SQLite rewrites the entries of every index over a column an UPDATE sets,
 // even to the value it had. Without it every column is set.
 void CalendarStore::UpdateItemRow(const AppointmentRecord& record, const RowUpdate& update) {
-    std::string sql = "UPDATE OR FAIL items SET ";
-    std::vector<const ItemColumn*> set;
-    for (const ItemColumn& column : kItemRowColumns) {
+    // The columns to set, a bit each in the table's order, and the properties.
+    std::uint32_t columns = 0;
+    for (size_t i = 0; i < std::size(kItemRowColumns); ++i) {
+        const ItemColumn& column = kItemRowColumns[i];
         if (update.fields && (!update.storedRow || !column.same(*update.storedRow, record))) {
-            sql += std::string(set.empty() ? "" : ", ") + column.assignments;
-            set.push_back(&column);
+            columns |= 1u << i;
         }
     }
-    if (update.props) {
-        sql += set.empty() ? "props=?" : ", props=?";
-    } else if (set.empty()) {
+    if (columns == 0 && !update.props) {
         return;
     }
-    SqliteStatement& statement = db_->Cached(sql + " WHERE id=?");
+    SqliteStatement& statement = db_->Cached(UpdateSql(columns, update.props != nullptr));
     int index = 1;
-    for (const ItemColumn* column : set) {
-        column->bind(statement, index, record);
-        index += column->count;
+    for (size_t i = 0; i < std::size(kItemRowColumns); ++i) {
+        if (columns & (1u << i)) {
+            kItemRowColumns[i].bind(statement, index, record);
+            index += kItemRowColumns[i].count;
+        }
     }
     if (update.props) {
         BindProps(statement, index++, *update.props);
     }
     statement.Bind(index, record.id);
     statement.Run();
+}
+
+// Built once per set of columns: the saves of an import ask for the same few.
+const std::string& CalendarStore::UpdateSql(std::uint32_t columns, bool props) {
+    std::string& sql = updateSql_[columns << 1 | (props ? 1u : 0u)];
+    if (sql.empty()) {
+        sql = "UPDATE OR FAIL items SET ";
+        const char* separator = "";
+        for (size_t i = 0; i < std::size(kItemRowColumns); ++i) {
+            if (columns & (1u << i)) {
+                sql += separator;
+                sql += kItemRowColumns[i].assignments;
+                separator = ", ";
+            }
+        }
+        if (props) {
+            sql += separator;
+            sql += "props=?";
+        }
+        sql += " WHERE id=?";
+    }
+    return sql;
 }
 
 PropMap CalendarStore::StoredProps(std::int64_t id) {
@@ -907,12 +941,50 @@ void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& chang
             WriteParts(record, changes);
             return;
         }
+        if (previousId == 0 && db_->OpenTransaction()) {
+            WriteNewItemInTransaction(record, changes);
+            return;
+        }
         SqliteTransaction transaction(*db_);
         WriteParts(record, changes);
         transaction.Commit();
     } catch (...) {
         record.id = previousId;
         throw;
+    }
+}
+
+// Inside a transaction a savepoint would copy aside every page the save
+// changes that the transaction had already changed (most of them, in a
+// batch). A new item needs none: what a failed save wrote of it carries its
+// new id, which nothing else has, and is deleted again by it. A failure that
+// already ended the transaction leaves nothing to delete.
+void CalendarStore::WriteNewItemInTransaction(AppointmentRecord& record,
+                                              const ItemChanges& changes) {
+    try {
+        WriteParts(record, changes);
+    } catch (...) {
+        if (record.id != 0 && db_->OpenTransaction()) {
+            TakeOutNewItem(record.id);
+        }
+        throw;
+    }
+}
+
+void CalendarStore::TakeOutNewItem(std::int64_t id) noexcept {
+    try {
+        DeleteItemRows(id);
+    } catch (const _com_error&) {
+        // The transaction cannot be left holding part of the item.
+        db_->RollBack();
+    }
+}
+
+void CalendarStore::DeleteItemRows(std::int64_t id) {
+    for (const char* sql :
+         {"DELETE FROM recipients WHERE item_id=?", "DELETE FROM exceptions WHERE item_id=?",
+          "DELETE FROM items WHERE id=?"}) {
+        db_->Cached(sql).Bind(1, id).Run();
     }
 }
 
@@ -935,11 +1007,7 @@ StoreWriteStamp CalendarStore::WriteStamp() {
 void CalendarStore::DeleteItem(std::int64_t id) {
     ++changes_;
     SqliteTransaction transaction(*db_);
-    for (const char* sql :
-         {"DELETE FROM recipients WHERE item_id=?", "DELETE FROM exceptions WHERE item_id=?",
-          "DELETE FROM items WHERE id=?"}) {
-        db_->Cached(sql).Bind(1, id).Run();
-    }
+    DeleteItemRows(id);
     transaction.Commit();
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // The calendar store: one SQLite file holding folders, appointments with their
 // properties, recipients and changed occurrences, and the store's named
-// property mappings. WAL journal; every save or delete is one transaction;
+// property mappings. WAL journal, copied into the file on a thread of the
+// store's own (see WalCheckpointer); every save or delete is one transaction;
 // other processes may use the same file (they wait for each other's writes).
 //
 // A new store holds the top folder "Personal Folders" with "Calendar"
@@ -11,6 +12,7 @@
 #include "platform/outlook/appointment_record.h"
 #include "platform/outlook/sqlite_database.h"
 #include "platform/outlook/store_time.h"
+#include "platform/outlook/wal_checkpointer.h"
 
 #include <cstdint>
 #include <list>
@@ -18,6 +20,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <variant>
 #include <vector>
@@ -135,10 +138,16 @@ private:
     void MigrateFromVersion1();
     void InsertItemRow(AppointmentRecord& record);
     void UpdateItemRow(const AppointmentRecord& record, const RowUpdate& update);
+    // The UPDATE of an item's row setting these columns (a bit each, in the
+    // row's order) and, when props, the properties.
+    const std::string& UpdateSql(std::uint32_t columns, bool props);
     std::map<LONG, PropValue> StoredProps(std::int64_t id);
     const std::map<LONG, PropValue>* PropsToWrite(AppointmentRecord& record,
                                                   const ItemChanges& changes);
     void WriteParts(AppointmentRecord& record, const ItemChanges& changes);
+    void WriteNewItemInTransaction(AppointmentRecord& record, const ItemChanges& changes);
+    void TakeOutNewItem(std::int64_t id) noexcept;
+    void DeleteItemRows(std::int64_t id);
     LONG ReadOrMapName(const std::u16string& setGuid, LONG id, bool create);
     void WriteRecipients(const AppointmentRecord& record, bool replace);
     void WriteExceptions(const AppointmentRecord& record, bool replace);
@@ -164,8 +173,11 @@ private:
 
     std::string path_;
     std::unique_ptr<SqliteDatabase> db_;
+    // Copies the log into the file behind db_'s commits; it goes before db_.
+    std::unique_ptr<WalCheckpointer> checkpointer_;
     StoreZone systemZone_;
     std::list<std::pair<std::string, std::unique_ptr<SqliteStatement>>> queries_;
+    std::unordered_map<std::uint32_t, std::string> updateSql_;
     std::uint64_t changes_ = 0;
     // The other connections' data version, and the transaction it was read
     // in (none: read outside a transaction).

@@ -3,12 +3,21 @@
 
 #include "engine/common/redemption.h"
 #include "engine/common/save_batch.h"
+#include "platform/outlook/calendar_store.h"
 #include "platform/outlook/sqlite_database.h"
 #include "tests/platform/outlook/store_fixture.h"
 
+#include <chrono>
 #include <functional>
+#include <sys/stat.h>
+#include <thread>
 
 namespace {
+
+std::int64_t FileSize(const std::string& path) {
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
+}
 
 DATE Utc(int y, int mo, int d, int h = 0, int mi = 0) {
     return COleDateTime(y, mo, d, h, mi, 0);
@@ -196,6 +205,35 @@ TEST_F(SaveChangesTest, AChangedFieldIsSavedWithTheItemsOtherFields) {
     EXPECT_EQ(after->GetStart(), Local(2007, 3, 6, 9));
 }
 
+// One object saving different fields in turn, and texts changed to others
+// of the same length: each save writes exactly what changed.
+TEST_F(SaveChangesTest, SavesOfDifferentFieldsInTurnAreEachKept) {
+    CComPtr<_AppointmentItem> mine = NewAppointment(Local(2007, 3, 6, 9), 30, u"Review");
+    mine->PutBody(u"agenda: one");
+    mine->Save();
+    const std::function<void()> steps[] = {
+        [&] { mine->PutBody(u"agenda: two"); },
+        [&] { mine->PutSubject(u"Weview"); },
+        [&] {
+            mine->PutLocation(u"Room 2");
+            mine->PutBusyStatus(olFree);
+        },
+        [&] { mine->PutBody(u"agenda: six"); },
+        [&] { mine->PutSubject(u"Reviex"); },
+    };
+    for (const auto& step : steps) {
+        step();
+        mine->Save();
+    }
+    CComPtr<_AppointmentItem> stored =
+        Appointment(Open()->GetSession()->GetItemFromID(mine->GetEntryID()));
+    EXPECT_EQ(stored->GetBody(), u"agenda: six");
+    EXPECT_EQ(stored->GetSubject(), u"Reviex");
+    EXPECT_EQ(stored->GetLocation(), u"Room 2");
+    EXPECT_EQ(stored->GetBusyStatus(), olFree);
+    EXPECT_EQ(stored->GetStart(), Local(2007, 3, 6, 9));
+}
+
 TEST_F(SaveChangesTest, ADeletedItemLeavesNoPartsBehind) {
     CComPtr<_AppointmentItem> item = Stored();
     utils_->HrSetOneProp(item, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"me@x.org"), false);
@@ -259,6 +297,72 @@ TEST_F(SaveChangesTest, AFullBatchIsCommittedByTheNextItem) {
     EXPECT_LT(CountIn(other), SaveBatch::kMaxItems + 1);
     batch.NextItem();
     EXPECT_EQ(CountIn(other), SaveBatch::kMaxItems + 1);
+}
+
+// The log of a large batch is copied into the store's file while the store
+// stays open and does nothing more; closing the store leaves no log behind.
+TEST_F(SaveChangesTest, ALargeBatchReachesTheStoreFileWhileTheStoreStaysOpen) {
+    constexpr int kItems = 1500;
+    const std::int64_t before = FileSize(StorePath());
+    {
+        SaveBatch batch(outlook_,
+                        [](const std::string& text, LONG, int) { ADD_FAILURE() << text; });
+        for (int i = 0; i < kItems; ++i) {
+            batch.NextItem();
+            CComPtr<_AppointmentItem> item =
+                QueryInterface<_AppointmentItem>(Calendar()->GetItems()->Add());
+            item->PutStart(Local(2008, 1 + i % 12, 1 + i % 28, 9));
+            item->PutSubject(u"Item");
+            item->PutBody(std::u16string(3000, u'b'));
+            item->Save();
+        }
+    }
+    const std::int64_t written = before + kItems * 3000;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (FileSize(StorePath()) < written && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_GE(FileSize(StorePath()), written);
+    outlook_.Release();
+    EXPECT_EQ(FileSize(StorePath() + "-wal"), -1);
+    EXPECT_EQ(CountIn(Open()), kItems + 1);
+}
+
+// A new item whose save fails inside a batch after part of it was written
+// (its second changed occurrence repeats the first one's day) leaves nothing
+// of it, and the batch keeps the items saved before and after it.
+TEST_F(SaveChangesTest, ANewItemWhoseSaveFailsInABatchLeavesNothingOfIt) {
+    std::shared_ptr<CalendarStore> store = CalendarStore::Open(StorePath(), false);
+    auto record = [&](const char16_t* subject) {
+        AppointmentRecord item;
+        item.folderId = store->DefaultFolder(kRoleCalendar)->id;
+        item.subject = subject;
+        item.recipients = {{u"Ann", u"ann@example.com", 1}};
+        item.exceptions.emplace();
+        return item;
+    };
+    AppointmentRecord before = record(u"Before");
+    AppointmentRecord failing = record(u"Failing");
+    ExceptionRecord moved;
+    moved.originalDay = 200;
+    failing.exceptions = {moved, moved};
+    AppointmentRecord after = record(u"After");
+    std::unique_ptr<SqliteTransaction> batch = store->BeginTransaction();
+    store->SaveItem(before, ItemChanges::Whole());
+    EXPECT_THROW(store->SaveItem(failing, ItemChanges::Whole()), _com_error);
+    EXPECT_EQ(failing.id, 0);
+    store->SaveItem(after, ItemChanges::Whole());
+    batch->Commit();
+
+    CComPtr<_Items> items = Open()->GetSession()->GetDefaultFolder(olFolderCalendar)->GetItems();
+    EXPECT_EQ(items->GetCount(), 3);
+    EXPECT_EQ(items->Restrict(u"[Subject] = 'Failing'")->GetCount(), 0);
+    SqliteDatabase reader(StorePath(), false);
+    for (const char* table : {"recipients", "exceptions"}) {
+        SqliteStatement count(reader.Handle(), std::string("SELECT count(*) FROM ") + table);
+        ASSERT_TRUE(count.Step());
+        EXPECT_EQ(count.Int(0), std::string(table) == "recipients" ? 2 : 0) << table;
+    }
 }
 
 } // namespace
