@@ -13,6 +13,10 @@ namespace {
 // events waiting stay a small constant next to the file's text.
 constexpr size_t kStepsPerGroup = 64;
 constexpr size_t kQueuedGroups = 8;
+// The thread that waits for room is woken once the queue is down to this
+// many groups, to fill it again in one go: it wakes a few times per hundred
+// events rather than for every group.
+constexpr size_t kRefillAt = kQueuedGroups / 2;
 
 bool SameZones(const TimeZoneTable& a, const TimeZoneTable& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
@@ -288,6 +292,7 @@ void ParseAhead::SkipRestOfFile() {
 
 ParseAhead::Step* ParseAhead::NextStep() {
     if (replayed_ == replaying_.size()) {
+        bool refill = false;
         {
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [this] { return !queue_.empty() || finished_; });
@@ -299,8 +304,11 @@ ParseAhead::Step* ParseAhead::NextStep() {
             }
             replaying_ = std::move(queue_.front());
             queue_.pop_front();
+            refill = queue_.size() <= kRefillAt;
         }
-        changed_.notify_all();
+        if (refill) {
+            changed_.notify_all();
+        }
         replayed_ = 0;
     }
     return &replaying_[replayed_++];
