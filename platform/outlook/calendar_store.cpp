@@ -980,7 +980,9 @@ LONG CalendarStore::NamedPropId(const std::u16string& setGuid, LONG id, bool cre
     // Every store maps the premapped names to the same ids from its creation
     // on: those are answered without a query.
     for (const PremappedName& name : kPremappedNames) {
-        if (name.id == id && setGuid == name.setGuid) {
+        if (name.id == id && setGuid.size() == name.setGuid.size() &&
+            std::memcmp(setGuid.data(), name.setGuid.data(), setGuid.size() * sizeof(char16_t)) ==
+                0) {
             return name.propId;
         }
     }
