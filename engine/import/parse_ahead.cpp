@@ -68,14 +68,16 @@ public:
         view_.LogSink()(line.Text, line.Code, line.Where.c_str(), line.Level, line.Flag);
         return std::nullopt;
     }
+    // The event the view held before goes back with the step, to be freed
+    // on the thread that allocated it.
     std::optional<int> operator()(HandedEvent& step) {
         Apply(step.Calendar);
-        view_.Event = std::move(step.Event);
+        std::swap(view_.Event, step.Event);
         return consumer_.AddEvent(view_) < 0 ? std::optional<int>(-1) : std::nullopt;
     }
     std::optional<int> operator()(FailedEvent& step) {
         Apply(step.Calendar);
-        view_.Event = std::move(step.Event);
+        std::swap(view_.Event, step.Event);
         consumer_.EventFailed(view_);
         return std::nullopt;
     }
@@ -190,19 +192,28 @@ void ParseAhead::Emit(Step step) {
     }
 }
 
+// Hands the filled steps over and takes back the groups the engine has
+// replayed: they are freed here, where their memory came from, and the
+// storage of one is filled next.
 void ParseAhead::Flush() {
     if (filling_.empty()) {
         return;
     }
+    std::deque<std::vector<Step>> spent;
     {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return queue_.size() < kQueuedGroups || Stopping(); });
         if (!Stopping()) {
             queue_.push_back(std::move(filling_));
         }
+        spent.swap(spent_);
     }
     changed_.notify_all();
     filling_.clear();
+    if (!spent.empty()) {
+        filling_.swap(spent.front());
+        filling_.clear();
+    }
     filling_.reserve(kStepsPerGroup);
 }
 
@@ -282,6 +293,9 @@ ParseAhead::Step* ParseAhead::NextStep() {
             changed_.wait(lock, [this] { return !queue_.empty() || finished_; });
             if (queue_.empty()) {
                 return nullptr;
+            }
+            if (!replaying_.empty()) {
+                spent_.push_back(std::move(replaying_));
             }
             replaying_ = std::move(queue_.front());
             queue_.pop_front();

@@ -15,15 +15,17 @@
 // table, event being read), the texts it reads and the steps it is filling.
 // The engine's thread owns the view parser it replays into, the consumer and
 // the log sink, so the store, the message boxes and the log are only ever
-// touched there. The two share the queue of filled steps (under its mutex)
-// and the stop request (atomic); the text handed in for the first file is
-// read by both and changed by neither. For the length of a run the character
-// set converter's selection belongs to the thread: the engine selects no
-// character set while it imports.
+// touched there. The two share the queues of filled and of replayed steps
+// (under their mutex) and the stop request (atomic); the text handed in for
+// the first file is read by both and changed by neither. For the length of a
+// run the character set converter's selection belongs to the thread: the
+// engine selects no character set while it imports.
 //
 // The thread is a bounded number of steps ahead: it waits while the queue is
-// full. A negative result, the destructor or an exception on the engine's
-// side stop it at its next event or calendar property.
+// full. Replayed steps go back to it to be freed, so that the memory of the
+// events is allocated and freed on one thread. A negative result, the
+// destructor or an exception on the engine's side stop it at its next event
+// or calendar property.
 
 #include "engine/import/cvcal_parser.h"
 #include "platform/com/hresult.h"
@@ -138,6 +140,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::vector<Step>> queue_;
+    // Groups the engine has replayed, for the thread to free.
+    std::deque<std::vector<Step>> spent_;
     bool finished_ = false;
     std::atomic<bool> stop_{false};
 

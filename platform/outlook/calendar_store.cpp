@@ -141,7 +141,8 @@ void BindProps(SqliteStatement& statement, int index, const PropMap& props) {
     if (props.empty()) {
         statement.BindNull(index);
     } else {
-        statement.Bind(index, EncodeProps(props));
+        statement.BindBytes(index,
+                            [&](std::vector<std::uint8_t>& bytes) { EncodeProps(props, bytes); });
     }
 }
 
@@ -947,12 +948,50 @@ void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& chang
             WriteParts(record, changes);
             return;
         }
+        if (previousId == 0 && db_->OpenTransaction()) {
+            WriteNewItemInTransaction(record, changes);
+            return;
+        }
         SqliteTransaction transaction(*db_);
         WriteParts(record, changes);
         transaction.Commit();
     } catch (...) {
         record.id = previousId;
         throw;
+    }
+}
+
+// Inside a transaction a savepoint would copy aside every page the save
+// changes that the transaction had already changed (most of them, in a
+// batch). A new item needs none: what a failed save wrote of it carries its
+// new id, which nothing else has, and is deleted again by it. A failure that
+// already ended the transaction leaves nothing to delete.
+void CalendarStore::WriteNewItemInTransaction(AppointmentRecord& record,
+                                              const ItemChanges& changes) {
+    try {
+        WriteParts(record, changes);
+    } catch (...) {
+        if (record.id != 0 && db_->OpenTransaction()) {
+            TakeOutNewItem(record.id);
+        }
+        throw;
+    }
+}
+
+void CalendarStore::TakeOutNewItem(std::int64_t id) noexcept {
+    try {
+        DeleteItemRows(id);
+    } catch (const _com_error&) {
+        // The transaction cannot be left holding part of the item.
+        db_->RollBack();
+    }
+}
+
+void CalendarStore::DeleteItemRows(std::int64_t id) {
+    for (const char* sql :
+         {"DELETE FROM recipients WHERE item_id=?", "DELETE FROM exceptions WHERE item_id=?",
+          "DELETE FROM items WHERE id=?"}) {
+        db_->Cached(sql).Bind(1, id).Run();
     }
 }
 
@@ -975,11 +1014,7 @@ StoreWriteStamp CalendarStore::WriteStamp() {
 void CalendarStore::DeleteItem(std::int64_t id) {
     ++changes_;
     SqliteTransaction transaction(*db_);
-    for (const char* sql :
-         {"DELETE FROM recipients WHERE item_id=?", "DELETE FROM exceptions WHERE item_id=?",
-          "DELETE FROM items WHERE id=?"}) {
-        db_->Cached(sql).Bind(1, id).Run();
-    }
+    DeleteItemRows(id);
     transaction.Commit();
 }
 

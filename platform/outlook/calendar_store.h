@@ -147,6 +147,9 @@ private:
     const std::map<LONG, PropValue>* PropsToWrite(AppointmentRecord& record,
                                                   const ItemChanges& changes);
     void WriteParts(AppointmentRecord& record, const ItemChanges& changes);
+    void WriteNewItemInTransaction(AppointmentRecord& record, const ItemChanges& changes);
+    void TakeOutNewItem(std::int64_t id) noexcept;
+    void DeleteItemRows(std::int64_t id);
     LONG ReadOrMapName(const std::u16string& setGuid, LONG id, bool create);
     void WriteRecipients(const AppointmentRecord& record, bool replace);
     void WriteExceptions(const AppointmentRecord& record, bool replace);

@@ -73,12 +73,12 @@ bool GetValue(std::span<const std::uint8_t> bytes, PropValue& value) {
 
 } // namespace
 
-std::vector<std::uint8_t> EncodeProps(const PropMap& props) {
+void EncodeProps(const PropMap& props, std::vector<std::uint8_t>& bytes) {
     size_t size = 0;
     for (const auto& [id, value] : props) {
         size += kHeaderSize + ValueSize(value);
     }
-    std::vector<std::uint8_t> bytes(size);
+    bytes.resize(size);
     std::uint8_t* out = bytes.data();
     for (const auto& [id, value] : props) {
         out = PutLittleEndian(out, static_cast<std::uint16_t>(id), 2);
@@ -86,7 +86,6 @@ std::vector<std::uint8_t> EncodeProps(const PropMap& props) {
         out = PutLittleEndian(out, ValueSize(value), 4);
         out = PutValue(out, value);
     }
-    return bytes;
 }
 
 bool DecodeProps(std::span<const std::uint8_t> bytes, PropMap& props) {

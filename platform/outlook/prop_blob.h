@@ -16,6 +16,7 @@
 
 using PropMap = std::map<LONG, PropValue>;
 
-std::vector<std::uint8_t> EncodeProps(const PropMap& props);
+// The bytes replace what the vector held; its room is kept.
+void EncodeProps(const PropMap& props, std::vector<std::uint8_t>& bytes);
 // False when the bytes are not properties in that form (a damaged store).
 bool DecodeProps(std::span<const std::uint8_t> bytes, PropMap& props);

@@ -127,6 +127,25 @@ SqliteStatement& SqliteStatement::Bind(int index, const std::vector<std::uint8_t
     return *this;
 }
 
+SqliteStatement&
+SqliteStatement::BindBytes(int index, const std::function<void(std::vector<std::uint8_t>&)>& fill) {
+    if (index < 1 || index >= static_cast<int>(texts_.size())) {
+        Throw(SQLITE_RANGE);
+    }
+    bytes_.resize(texts_.size());
+    std::vector<std::uint8_t>& bytes = bytes_[static_cast<size_t>(index)];
+    fill(bytes);
+    // No bytes are an empty value, not null (which SQLite makes of a blob
+    // without an address).
+    const int rc = bytes.empty() ? sqlite3_bind_zeroblob(stmt_, index, 0)
+                                 : sqlite3_bind_blob(stmt_, index, bytes.data(),
+                                                     static_cast<int>(bytes.size()), SQLITE_STATIC);
+    if (rc != SQLITE_OK) {
+        Throw(rc);
+    }
+    return *this;
+}
+
 SqliteStatement& SqliteStatement::BindNull(int index) {
     if (int rc = sqlite3_bind_null(stmt_, index); rc != SQLITE_OK) {
         Throw(rc);
@@ -283,6 +302,13 @@ std::optional<std::uint64_t> SqliteDatabase::OpenTransaction() const {
         return std::nullopt;
     }
     return transactions_;
+}
+
+void SqliteDatabase::RollBack() noexcept {
+    if (sqlite3_get_autocommit(db_) == 0) {
+        ++rollbacks_;
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
 }
 
 void SqliteDatabase::HoldSmallCache() {

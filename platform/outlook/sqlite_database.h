@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -35,6 +36,11 @@ public:
     SqliteStatement& Bind(int index, const std::u16string& value);
     SqliteStatement& Bind(int index, const std::string& value);
     SqliteStatement& Bind(int index, const std::vector<std::uint8_t>& value);
+    // Binds the bytes that fill writes into a buffer of the parameter's
+    // own (replacing what it held), which SQLite uses without a copy until
+    // the binding changes.
+    SqliteStatement& BindBytes(int index,
+                               const std::function<void(std::vector<std::uint8_t>&)>& fill);
     SqliteStatement& BindNull(int index);
 
     // True while a row is available.
@@ -60,6 +66,8 @@ private:
     sqlite3_stmt* stmt_ = nullptr;
     // The UTF-8 text bound to each parameter, by index (0 unused).
     std::vector<std::string> texts_;
+    // The bytes bound by BindBytes, by index; sized on first use.
+    std::vector<std::vector<std::uint8_t>> bytes_;
 };
 
 class SqliteDatabase {
@@ -91,6 +99,9 @@ public:
     // While a transaction is open (it holds the write lock): a number that
     // differs from that of every other transaction of the connection.
     std::optional<std::uint64_t> OpenTransaction() const;
+    // Rolls back the open transaction with all its savepoints; the
+    // SqliteTransaction objects still open then fail to commit.
+    void RollBack() noexcept;
 
 private:
     friend class SqliteTransaction;

@@ -18,6 +18,9 @@ void CopyLog(sqlite3* db) {
 std::unique_ptr<SqliteDatabase> OpenCopier(const std::string& path) {
     try {
         auto db = std::make_unique<SqliteDatabase>(path, false);
+        // Copying needs none of the small allocations a connection keeps
+        // ready for parsing and running statements.
+        sqlite3_db_config(db->Handle(), SQLITE_DBCONFIG_LOOKASIDE, nullptr, 0, 0);
         // A connection learns that the file has a log by reading it; before
         // that it would find nothing to copy.
         db->Exec("PRAGMA application_id");
@@ -51,7 +54,7 @@ int WalCheckpointer::OnCommit(void* self, sqlite3*, const char*, int frames) {
     return SQLITE_OK;
 }
 
-void WalCheckpointer::Committed(int frames) {
+void WalCheckpointer::Committed(int frames) noexcept {
     if (frames < limits_.startFrames) {
         return;
     }

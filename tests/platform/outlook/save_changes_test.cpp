@@ -3,6 +3,7 @@
 
 #include "engine/common/redemption.h"
 #include "engine/common/save_batch.h"
+#include "platform/outlook/calendar_store.h"
 #include "platform/outlook/sqlite_database.h"
 #include "tests/platform/outlook/store_fixture.h"
 
@@ -325,6 +326,43 @@ TEST_F(SaveChangesTest, ALargeBatchReachesTheStoreFileWhileTheStoreStaysOpen) {
     outlook_.Release();
     EXPECT_EQ(FileSize(StorePath() + "-wal"), -1);
     EXPECT_EQ(CountIn(Open()), kItems + 1);
+}
+
+// A new item whose save fails inside a batch after part of it was written
+// (its second changed occurrence repeats the first one's day) leaves nothing
+// of it, and the batch keeps the items saved before and after it.
+TEST_F(SaveChangesTest, ANewItemWhoseSaveFailsInABatchLeavesNothingOfIt) {
+    std::shared_ptr<CalendarStore> store = CalendarStore::Open(StorePath(), false);
+    auto record = [&](const char16_t* subject) {
+        AppointmentRecord item;
+        item.folderId = store->DefaultFolder(kRoleCalendar)->id;
+        item.subject = subject;
+        item.recipients = {{u"Ann", u"ann@example.com", 1}};
+        item.exceptions.emplace();
+        return item;
+    };
+    AppointmentRecord before = record(u"Before");
+    AppointmentRecord failing = record(u"Failing");
+    ExceptionRecord moved;
+    moved.originalDay = 200;
+    failing.exceptions = {moved, moved};
+    AppointmentRecord after = record(u"After");
+    std::unique_ptr<SqliteTransaction> batch = store->BeginTransaction();
+    store->SaveItem(before, ItemChanges::Whole());
+    EXPECT_THROW(store->SaveItem(failing, ItemChanges::Whole()), _com_error);
+    EXPECT_EQ(failing.id, 0);
+    store->SaveItem(after, ItemChanges::Whole());
+    batch->Commit();
+
+    CComPtr<_Items> items = Open()->GetSession()->GetDefaultFolder(olFolderCalendar)->GetItems();
+    EXPECT_EQ(items->GetCount(), 3);
+    EXPECT_EQ(items->Restrict(u"[Subject] = 'Failing'")->GetCount(), 0);
+    SqliteDatabase reader(StorePath(), false);
+    for (const char* table : {"recipients", "exceptions"}) {
+        SqliteStatement count(reader.Handle(), std::string("SELECT count(*) FROM ") + table);
+        ASSERT_TRUE(count.Step());
+        EXPECT_EQ(count.Int(0), std::string(table) == "recipients" ? 2 : 0) << table;
+    }
 }
 
 } // namespace

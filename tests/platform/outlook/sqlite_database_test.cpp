@@ -41,6 +41,36 @@ TEST(SqliteStatementTest, EachBoundTextIsStoredAsItWasGiven) {
     EXPECT_EQ(count, 2);
 }
 
+TEST(SqliteStatementTest, BytesFilledForEachParameterAreStoredAsTheyWereFilled) {
+    TempFolder folder;
+    SqliteDatabase db(folder.File("bytes.db"), true);
+    db.Exec("CREATE TABLE t(a, b, c)");
+    const std::vector<std::uint8_t> values[] = {{1, 2, 3}, std::vector<std::uint8_t>(5000, 7), {}};
+    SqliteStatement insert(db.Handle(), "INSERT INTO t VALUES(?,?,?)");
+    for (int round = 0; round < 2; ++round) {
+        // Each round fills every buffer anew, the second time from a larger start.
+        for (int i = 0; i < 3; ++i) {
+            insert.BindBytes(i + 1, [&](std::vector<std::uint8_t>& bytes) {
+                bytes.assign(100 * round, 9);
+                bytes = values[i];
+            });
+        }
+        insert.Run();
+    }
+    EXPECT_THROW(insert.BindBytes(4, [](std::vector<std::uint8_t>&) {}), _com_error);
+
+    SqliteStatement rows(db.Handle(), "SELECT a, b, c, typeof(c) FROM t");
+    int count = 0;
+    while (rows.Step()) {
+        ++count;
+        for (int column = 0; column < 3; ++column) {
+            EXPECT_EQ(rows.Blob(column), values[column]) << column;
+        }
+        EXPECT_EQ(rows.Text(3), "blob");
+    }
+    EXPECT_EQ(count, 2);
+}
+
 } // namespace
 
 namespace {

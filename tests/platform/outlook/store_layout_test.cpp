@@ -161,7 +161,10 @@ TEST(PropBlobTest, TruncatedOrMalformedBytesAreRejected) {
     props[0x0C1F] = {PT_UNICODE, 0, u"a\u00e9", {}};
     props[0x8001] = {PT_SYSTIME, -5, u"", {}};
     props[0x8003] = {PT_BINARY, 0, u"", {9, 8, 7}};
-    const std::vector<std::uint8_t> bytes = EncodeProps(props);
+    std::vector<std::uint8_t> bytes = {1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11,
+                                       12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22,
+                                       23, 24, 25, 26, 27, 28, 29, 30, 31, 32};
+    EncodeProps(props, bytes);
     PropMap read;
     ASSERT_TRUE(DecodeProps(bytes, read));
     EXPECT_EQ(read, props);
