@@ -53,7 +53,9 @@ struct ItemKey {
 
 using StoreWriteStamp = std::pair<std::uint64_t, std::int64_t>;
 
-enum class ItemOrder { Creation, Start, End, Subject };
+// Any: no order asked for, so that the fittest index can answer the query
+// (the caller orders the results itself).
+enum class ItemOrder { Creation, Start, End, Subject, Any };
 
 class CalendarStore {
 public:

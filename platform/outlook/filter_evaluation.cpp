@@ -258,13 +258,20 @@ SqlCondition SeriesCandidates(const FilterNode& node) {
     return condition;
 }
 
-SqlCondition SubjectCandidates(const FilterNode& node, const std::u16string& subject) {
+// The filter's own terms come after the subject's, so that the subject
+// index's range over start_utc serves them.
+SqlCondition SingleSubjectCandidates(const FilterNode& node, const std::u16string& subject) {
     SqlCondition condition;
-    condition.where = "subject = ? AND ((rec_type IS NULL AND ";
+    condition.where = "subject = ? AND rec_type IS NULL AND ";
     condition.values.emplace_back(subject);
     AppendSql(node, condition);
-    condition.where += ") OR (rec_type IS NOT NULL";
+    return condition;
+}
+
+SqlCondition SeriesSubjectCandidates(const FilterNode& node, const std::u16string& subject) {
+    SqlCondition condition;
+    condition.where = "subject = ? AND rec_type IS NOT NULL";
+    condition.values.emplace_back(subject);
     AppendRangeCandidates(FilterStartBounds(node), condition);
-    condition.where += "))";
     return condition;
 }

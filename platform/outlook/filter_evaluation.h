@@ -47,7 +47,9 @@ const std::u16string* RequiredSubject(const FilterNode& node);
 // [Start] bounds, or whose changed occurrences start within them.
 SqlCondition SeriesCandidates(const FilterNode& node);
 // With a required subject, over the rows holding that subject: the single
-// items the filter matches and the series SeriesCandidates takes. One search
-// of the subject's index; series whose changed occurrences alone carry the
+// items the filter matches (SingleSubjectCandidates), and the series
+// SeriesCandidates takes (SeriesSubjectCandidates); each one search of an
+// index over the subject. Series whose changed occurrences alone carry the
 // subject are not among them.
-SqlCondition SubjectCandidates(const FilterNode& node, const std::u16string& subject);
+SqlCondition SingleSubjectCandidates(const FilterNode& node, const std::u16string& subject);
+SqlCondition SeriesSubjectCandidates(const FilterNode& node, const std::u16string& subject);

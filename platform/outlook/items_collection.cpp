@@ -176,20 +176,19 @@ private:
     size_t cursor_ = 0;
 };
 
-// With a subject every match needs, one search of the subject's rows finds
-// the matching single items and the series to expand; a second finds the
-// series whose changed occurrences alone carry the subject.
+// With a subject every match needs, a search of the subject's single items
+// finds those that match and one of its series those to expand, each in an
+// index of its own that answers it without reading the items' rows; a third
+// search finds the series whose changed occurrences alone carry the subject.
 ItemsImpl::Candidates ItemsImpl::SubjectSearch(const std::u16string& subject) {
     CalendarStore& store = app_->Store();
     Candidates found;
-    for (const ItemKey& key :
-         store.QueryItems(folderId_, SubjectCandidates(*filter_, subject), ItemOrder::Start)) {
-        if (key.series) {
-            found.series.push_back(key.id);
-        } else {
-            found.singles.push_back({key.id, kNotAnOccurrence, key.startUtc});
-        }
+    for (const ItemKey& key : store.QueryItems(
+             folderId_, SingleSubjectCandidates(*filter_, subject), ItemOrder::Start)) {
+        found.singles.push_back({key.id, kNotAnOccurrence, key.startUtc});
     }
+    found.series =
+        store.QueryItemIds(folderId_, SeriesSubjectCandidates(*filter_, subject), ItemOrder::Any);
     const std::vector<std::int64_t> changed = store.ItemsWithOccurrenceSubject(subject);
     found.series.insert(found.series.end(), changed.begin(), changed.end());
     std::sort(found.series.begin(), found.series.end());

@@ -54,7 +54,7 @@ int WalCheckpointer::OnCommit(void* self, sqlite3*, const char*, int frames) {
     return SQLITE_OK;
 }
 
-void WalCheckpointer::Committed(int frames) {
+void WalCheckpointer::Committed(int frames) noexcept {
     if (frames < limits_.startFrames) {
         return;
     }

@@ -44,7 +44,8 @@ public:
 
 private:
     static int OnCommit(void* self, sqlite3* db, const char* name, int frames);
-    void Committed(int frames);
+    // Called by SQLite, which no exception may pass through.
+    void Committed(int frames) noexcept;
     // Starts the thread; false when it cannot be had.
     bool StartThread();
     void Run();

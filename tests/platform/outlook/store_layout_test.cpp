@@ -1,7 +1,8 @@
 // How appointments' properties are kept in the store file: stores written
 // in the earlier layout (a table row per property) open with all their
 // data, properties survive other writers' saves, and damaged property data
-// is reported rather than read as something else.
+// is reported rather than read as something else. Stores written before the
+// occurrence search's indexes get them when opened.
 
 #include "engine/common/redemption.h"
 #include "platform/outlook/prop_blob.h"
@@ -111,6 +112,48 @@ TEST_F(StoreLayoutTest, DamagedPropertiesAreReportedAsADamagedStore) {
     } catch (const _com_error& e) {
         EXPECT_NE(e.Description().find(u"damaged"), std::u16string::npos);
     }
+}
+
+// A store written before the occurrence search's indexes existed gets them
+// when opened, and a search by subject then finds the series in it.
+TEST_F(StoreLayoutTest, AStoreWithoutTheSearchIndexesGetsThemOnOpen) {
+    CComPtr<_AppointmentItem> series = NewAppointment(Local(2007, 3, 5, 9), 60, u"Weekly");
+    series->GetRecurrencePattern()->PutOccurrences(3);
+    series->Save();
+    NewAppointment(Local(2007, 3, 13, 9), 30, u"weekly");
+    const char* indexes[] = {"items_series_start", "exceptions_subject", "items_series_subject"};
+    outlook_.Release();
+    {
+        SqliteDatabase db(StorePath(), false);
+        for (const char* index : indexes) {
+            db.Exec(std::string("DROP INDEX ") + index);
+        }
+    }
+    outlook_ = Open();
+    {
+        SqliteDatabase db(StorePath(), false);
+        for (const char* index : indexes) {
+            SqliteStatement query(db.Handle(),
+                                  std::string("SELECT count(*) FROM sqlite_master WHERE type = "
+                                              "'index' AND name = '") +
+                                      index + "'");
+            ASSERT_TRUE(query.Step());
+            EXPECT_EQ(query.Int(0), 1) << index;
+        }
+    }
+    CComPtr<_Items> items = Calendar()->GetItems();
+    items->Sort(u"[Start]");
+    items->PutIncludeRecurrences(true);
+    CComPtr<_Items> found = items->Restrict(u"[Subject] = 'WEEKLY' And [Start] >= '3/12/2007' And "
+                                            u"[Start] <= '3/19/2007 11:00 PM'");
+    found->Sort(u"[Start]");
+    found->PutIncludeRecurrences(true);
+    std::vector<DATE> starts;
+    for (CComPtr<IUnknown> i = found->GetFirst(); i; i = found->GetNext()) {
+        starts.push_back(Appointment(i)->GetStart());
+    }
+    EXPECT_EQ(starts, (std::vector<DATE>{Local(2007, 3, 12, 9), Local(2007, 3, 13, 9),
+                                         Local(2007, 3, 19, 9)}));
 }
 
 TEST(PropBlobTest, TruncatedOrMalformedBytesAreRejected) {
