@@ -24,41 +24,64 @@ std::string ItemText(_AppointmentItem& item) {
 
 // The dates as they stood in the file, with the first one's zone.
 template <typename Dates>
-std::string FileDatesPart(const Dates& dates) {
+void AppendFileDates(std::string& text, const Dates& dates) {
     if (dates.empty()) {
-        return "<none>";
+        text += "<none>";
+        return;
     }
-    std::string text;
     const std::string& zone = dates.front().Tzid;
     if (!zone.empty()) {
-        text = "TZID=" + zone + ";";
+        text += "TZID=";
+        text += zone;
+        text += ';';
     }
     for (size_t i = 0; i < dates.size(); ++i) {
-        text += (i ? ", " : "") + dates[i].Date;
+        text += i ? ", " : "";
+        text += dates[i].Date;
     }
-    return text;
 }
 
-std::string DeletedPart(const ExceptionPlan& plan) {
+void AppendDeleted(std::string& text, const ExceptionPlan& plan) {
     if (plan.Deleted.empty()) {
-        return "<none>";
+        text += "<none>";
+        return;
     }
-    std::string text;
     for (size_t i = 0; i < plan.Deleted.size(); ++i) {
-        text += (i ? ", " : "") + UserDateTimeText(plan.Deleted[i]);
+        text += i ? ", " : "";
+        text += UserDateTimeText(plan.Deleted[i]);
     }
-    return text;
 }
 
-std::string MovedPart(const ExceptionPlan& plan) {
+void AppendMoved(std::string& text, const ExceptionPlan& plan) {
     if (plan.Moved.empty()) {
-        return "<none>";
+        text += "<none>";
+        return;
     }
-    std::string text;
     for (size_t i = 0; i < plan.Moved.size(); ++i) {
-        text += (i ? ", " : "") + UserDateTimeText(plan.Moved[i].first) + "->" +
-                UserDateTimeText(plan.Moved[i].second);
+        text += i ? ", " : "";
+        text += UserDateTimeText(plan.Moved[i].first);
+        text += "->";
+        text += UserDateTimeText(plan.Moved[i].second);
     }
+}
+
+// The summary of a series' exceptions: what the file listed and what was
+// planned, built in one buffer.
+std::string SummaryText(const std::string& itemText, const ParsedEvent& event,
+                        const ExceptionPlan& plan) {
+    std::string text;
+    text.reserve(256 + itemText.size());
+    text += "\n{ DEBUG DUBM ----\n";
+    text += itemText;
+    text += "\nEXDATE(in):";
+    AppendFileDates(text, event.ExDates);
+    text += "\nRDATE(in):";
+    AppendFileDates(text, event.RDates);
+    text += "\nDELETED EXCEPTION(out):";
+    AppendDeleted(text, plan);
+    text += "\nMOVED EXCEPTION(out):";
+    AppendMoved(text, plan);
+    text += "\n} DEBUG DUBM ----";
     return text;
 }
 
@@ -115,10 +138,7 @@ void CvCalImport::CreateExceptions() {
                                         [this](const std::string& text, int level, int flag) {
                                             Log(text, 0, kWhere, level, flag);
                                         });
-    Log("\n{ DEBUG DUBM ----\n" + itemText + "\nEXDATE(in):" + FileDatesPart(event.ExDates) +
-            "\nRDATE(in):" + FileDatesPart(event.RDates) + "\nDELETED EXCEPTION(out):" +
-            DeletedPart(plan) + "\nMOVED EXCEPTION(out):" + MovedPart(plan) + "\n} DEBUG DUBM ----",
-        0, kWhere, 1, 3);
+    Log(SummaryText(itemText, event, plan), 0, kWhere, 1, 3);
     CComPtr<RecurrencePattern> pattern = item.GetRecurrencePattern();
     for (const COleDateTime& date : plan.Deleted) {
         CComPtr<_AppointmentItem> occurrence;
