@@ -664,6 +664,10 @@ void CalendarStore::ReleaseSmallCache() noexcept {
     db_->ReleaseSmallCache();
 }
 
+void CalendarStore::ReleaseCleanPages() {
+    sqlite3_db_release_memory(db_->Handle());
+}
+
 std::int64_t CalendarStore::LastItemId() {
     SqliteStatement& query = db_->Cached("SELECT max(id) FROM items");
     const std::int64_t id = query.Step() ? query.Int(0) : 0;

@@ -103,6 +103,10 @@ public:
     // that its windows reuse the same few pages (see SqliteDatabase).
     void HoldSmallCache();
     void ReleaseSmallCache() noexcept;
+    // Frees the page cache's clean pages. After a batch is committed every
+    // page is clean: a long import then holds no more than one batch's
+    // pages at a time instead of growing the cache to its limit.
+    void ReleaseCleanPages();
     // The highest item id in use (0 for none), and the folder's items up to it.
     std::int64_t LastItemId();
     std::int64_t CountItemsUpTo(std::int64_t folderId, std::int64_t lastId);

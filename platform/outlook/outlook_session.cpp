@@ -274,6 +274,7 @@ void ApplicationImpl::CommitSaveBatch() {
     std::unique_ptr<SqliteTransaction> batch = std::move(context_->saveBatch);
     if (batch) {
         batch->Commit();
+        Store().ReleaseCleanPages();
     }
 }
 
