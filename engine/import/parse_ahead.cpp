@@ -9,14 +9,16 @@
 namespace {
 
 // Steps handed over at a time, and filled groups the queue holds at most:
-// enough to keep the thread busy between two waits, few enough that the
-// events waiting stay a small constant next to the file's text.
+// some two thousand events, a few megabytes next to the file's text, so
+// that the engine finds events waiting even when the thread has to wait
+// some milliseconds for a processor.
 constexpr size_t kStepsPerGroup = 64;
-constexpr size_t kQueuedGroups = 8;
-// The thread that waits for room is woken once the queue is down to this
-// many groups, to fill it again in one go: it wakes a few times per hundred
-// events rather than for every group.
-constexpr size_t kRefillAt = kQueuedGroups / 2;
+constexpr size_t kQueuedGroups = 32;
+// The thread that waits for room is woken once the engine has taken this
+// many groups, to fill them again in one go: it wakes once per few hundred
+// events rather than for every group, and still well before the queue runs
+// dry.
+constexpr size_t kRefillAt = kQueuedGroups - 8;
 
 bool SameZones(const TimeZoneTable& a, const TimeZoneTable& b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
