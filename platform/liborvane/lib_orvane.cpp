@@ -8,6 +8,7 @@
 #include "platform/win32/types.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -185,7 +186,10 @@ LIBORVANE_EXPORT int LibOrvaneInitComplete(HINSTANCE__*) {
 }
 
 LIBORVANE_EXPORT int LibOrvaneLogMsg(HINSTANCE__*, const char* text, std::int32_t code,
-                                     const char* where, int level, int) {
+                                     const char* where, int level, int flag) {
+    if (!LogLineWanted(level, flag, std::getenv(kLogDebugVariable))) {
+        return ERROR_SUCCESS;
+    }
     return Log(level, where, code, text != nullptr ? text : "");
 }
 

@@ -206,6 +206,11 @@ std::string LogFilePath() {
     return state.empty() ? "" : state + "/quillane/quillane.log";
 }
 
+bool LogLineWanted(int level, int flag, const char* debugSetting) {
+    return level != 1 || flag != kLogFlagDebug ||
+           (debugSetting != nullptr && std::strcmp(debugSetting, "1") == 0);
+}
+
 std::string LogLevelWord(int level) {
     switch (level) {
     case 1:

@@ -16,6 +16,16 @@
 // The log file's path from the environment; empty when no folder is known.
 std::string LogFilePath();
 
+// Traces logged with flag 3 are debugging detail (the import's summary of
+// each series' exceptions, one per recurring event): they are written only
+// while this variable is set to 1. Warnings and errors are always written.
+inline constexpr const char* kLogDebugVariable = "QUILLANE_LOG_DEBUG";
+inline constexpr int kLogFlagDebug = 3;
+
+// Whether a message of this level and flag goes to the log, given the
+// debug variable's value (null when unset).
+bool LogLineWanted(int level, int flag, const char* debugSetting);
+
 // "TRACE", "WARNING", "ERROR", or "LEVEL<n>" for any other level.
 std::string LogLevelWord(int level);
 

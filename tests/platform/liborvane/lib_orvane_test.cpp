@@ -1,4 +1,5 @@
 #include "platform/liborvane/lib_orvane_abi.h"
+#include "platform/liborvane/log_file.h"
 #include "platform/win32/module.h"
 #include "tests/testkit/scoped_env.h"
 #include "tests/testkit/temp_folder.h"
@@ -159,6 +160,26 @@ TEST_F(LibOrvaneExports, LogLinesStayOneLineWhateverTheText) {
         << log;
     EXPECT_NE(log.find("Z\tTRACE\t\t0x00000000\t\n"), std::string::npos) << log;
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2);
+}
+
+TEST_F(LibOrvaneExports, DebugTracesAreWrittenOnlyWhenAskedFor) {
+    for (const char* setting : {static_cast<const char*>(nullptr), "0", "yes"}) {
+        ScopedEnv debug(kLogDebugVariable, setting);
+        ASSERT_EQ(logMsg_(kModule, "debug detail", 0, "Import", 1, 3), 0);
+    }
+    ASSERT_EQ(logMsg_(kModule, "trace flag 2", 0, "Import", 1, 2), 0);
+    ASSERT_EQ(logMsg_(kModule, "warning flag 3", 0, "Import", 2, 3), 0);
+    {
+        ScopedEnv debug(kLogDebugVariable, "1");
+        ASSERT_EQ(logMsg_(kModule, "asked for", 0, "Import", 1, 3), 0);
+    }
+    const std::string log = Log();
+    EXPECT_EQ(log.find("debug detail"), std::string::npos) << log;
+    EXPECT_NE(log.find("\tTRACE\tImport\t0x00000000\ttrace flag 2\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("\tWARNING\tImport\t0x00000000\twarning flag 3\n"), std::string::npos)
+        << log;
+    EXPECT_NE(log.find("\tTRACE\tImport\t0x00000000\tasked for\n"), std::string::npos) << log;
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;
 }
 
 TEST_F(LibOrvaneExports, LogFolderFromHomeWhenStateHomeIsUnsetOrRelative) {
