@@ -9,11 +9,12 @@
 namespace {
 
 // Steps handed over at a time, and filled groups the queue holds at most:
-// some two thousand events, a few megabytes next to the file's text, so
+// some five hundred events, about a megabyte next to the file's text, so
 // that the engine finds events waiting even when the thread has to wait
-// some milliseconds for a processor.
+// some milliseconds for a processor. A deeper queue gains no speed and
+// only holds more memory.
 constexpr size_t kStepsPerGroup = 64;
-constexpr size_t kQueuedGroups = 32;
+constexpr size_t kQueuedGroups = 12;
 // The thread that waits for room is woken once the engine has taken this
 // many groups, to fill them again in one go: it wakes once per few hundred
 // events rather than for every group, and still well before the queue runs
