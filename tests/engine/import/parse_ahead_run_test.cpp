@@ -2,6 +2,7 @@
 // the same counters, log lines, message boxes, progress and appointments as
 // one that parses each file as its events are imported.
 
+#include "tests/engine/import/berlin_zone.h"
 #include "tests/engine/import/import_fixture.h"
 
 #include <cstdio>
@@ -86,48 +87,25 @@ protected:
     // Two calendars, a zone defined between events that name it, a failed
     // event, a series with an exception, logged properties.
     std::string ZonesMidFile() {
-        return Write("zones.ics", {"BEGIN:VCALENDAR",
-                                   "VERSION:2.0",
-                                   "BEGIN:VEVENT",
-                                   "DTSTART;TZID=Berlin:20070305T090000",
-                                   "DTEND;TZID=Berlin:20070305T100000",
-                                   "SUMMARY:before the zone",
-                                   "FOO:bar",
-                                   "END:VEVENT",
-                                   "BEGIN:VTIMEZONE",
-                                   "TZID:Berlin",
-                                   "BEGIN:STANDARD",
-                                   "DTSTART:19701025T030000",
-                                   "TZOFFSETFROM:+0200",
-                                   "TZOFFSETTO:+0100",
-                                   "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU",
-                                   "END:STANDARD",
-                                   "BEGIN:DAYLIGHT",
-                                   "DTSTART:19700329T020000",
-                                   "TZOFFSETFROM:+0100",
-                                   "TZOFFSETTO:+0200",
-                                   "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU",
-                                   "END:DAYLIGHT",
-                                   "END:VTIMEZONE",
-                                   "BEGIN:VEVENT",
-                                   "DTSTART;TZID=Berlin:20070305T090000",
-                                   "DTEND;TZID=Berlin:20070305T100000",
-                                   "SUMMARY:after the zone",
-                                   "RRULE:FREQ=WEEKLY;COUNT=4",
-                                   "EXDATE;TZID=Berlin:20070312T090000,20070313T090000",
-                                   "END:VEVENT",
-                                   "BEGIN:VEVENT",
-                                   "SUMMARY:no dates",
-                                   "END:VEVENT",
-                                   "END:VCALENDAR",
-                                   "BEGIN:VCALENDAR",
-                                   "VERSION:2.0",
-                                   "BEGIN:VEVENT",
-                                   "DTSTART;TZID=Berlin:20070306T090000",
-                                   "DTEND;TZID=Berlin:20070306T093000",
-                                   "SUMMARY:zone gone with its calendar",
-                                   "END:VEVENT",
-                                   "END:VCALENDAR"});
+        std::vector<std::string> lines = {"BEGIN:VCALENDAR",
+                                          "VERSION:2.0",
+                                          "BEGIN:VEVENT",
+                                          "DTSTART;TZID=Berlin:20070305T090000",
+                                          "DTEND;TZID=Berlin:20070305T100000",
+                                          "SUMMARY:before the zone",
+                                          "FOO:bar",
+                                          "END:VEVENT"};
+        lines.insert(lines.end(), kBerlinZone.begin(), kBerlinZone.end());
+        lines.insert(lines.end(),
+                     {"BEGIN:VEVENT", "DTSTART;TZID=Berlin:20070305T090000",
+                      "DTEND;TZID=Berlin:20070305T100000", "SUMMARY:after the zone",
+                      "RRULE:FREQ=WEEKLY;COUNT=4",
+                      "EXDATE;TZID=Berlin:20070312T090000,20070313T090000", "END:VEVENT",
+                      "BEGIN:VEVENT", "SUMMARY:no dates", "END:VEVENT", "END:VCALENDAR",
+                      "BEGIN:VCALENDAR", "VERSION:2.0", "BEGIN:VEVENT",
+                      "DTSTART;TZID=Berlin:20070306T090000", "DTEND;TZID=Berlin:20070306T093000",
+                      "SUMMARY:zone gone with its calendar", "END:VEVENT", "END:VCALENDAR"});
+        return Write("zones.ics", lines);
     }
 
     std::string VCalendarZone() {

@@ -5,6 +5,7 @@
 #include "engine/import/parse_ahead.h"
 #include "engine/import/read_file.h"
 #include "support/language_text.h"
+#include "tests/engine/import/berlin_zone.h"
 #include "tests/engine/import/parse_harness.h"
 #include "tests/testkit/temp_folder.h"
 
@@ -145,22 +146,6 @@ std::string Lines(const std::vector<std::string>& lines) {
     return text;
 }
 
-const std::vector<std::string> kBerlin = {"BEGIN:VTIMEZONE",
-                                          "TZID:Berlin",
-                                          "BEGIN:STANDARD",
-                                          "DTSTART:19701025T030000",
-                                          "TZOFFSETFROM:+0200",
-                                          "TZOFFSETTO:+0100",
-                                          "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU",
-                                          "END:STANDARD",
-                                          "BEGIN:DAYLIGHT",
-                                          "DTSTART:19700329T020000",
-                                          "TZOFFSETFROM:+0100",
-                                          "TZOFFSETTO:+0200",
-                                          "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU",
-                                          "END:DAYLIGHT",
-                                          "END:VTIMEZONE"};
-
 // Two calendars; a zone defined between two events that name it, and after
 // the last event of the second calendar; a failed event; properties that are
 // logged.
@@ -174,7 +159,7 @@ std::string ZonesMidFile() {
                                       "SUMMARY:before the zone",
                                       "FOO:bar",
                                       "END:VEVENT"};
-    lines.insert(lines.end(), kBerlin.begin(), kBerlin.end());
+    lines.insert(lines.end(), kBerlinZone.begin(), kBerlinZone.end());
     std::vector<std::string> rest = {"BEGIN:VEVENT",
                                      "DTSTART;TZID=Berlin:20070305T090000",
                                      "SUMMARY:after the zone",
@@ -194,7 +179,7 @@ std::string ZonesMidFile() {
                                      "SUMMARY:second calendar",
                                      "END:VEVENT"};
     lines.insert(lines.end(), rest.begin(), rest.end());
-    lines.insert(lines.end(), kBerlin.begin(), kBerlin.end());
+    lines.insert(lines.end(), kBerlinZone.begin(), kBerlinZone.end());
     lines.push_back("END:VCALENDAR");
     return Lines(lines);
 }

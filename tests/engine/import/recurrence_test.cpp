@@ -1,4 +1,5 @@
 #include "engine/common/redemption.h"
+#include "tests/engine/import/berlin_zone.h"
 #include "tests/engine/import/import_fixture.h"
 
 #include <cstring>
@@ -85,26 +86,8 @@ TEST_F(RecurrenceTest, EachRuleTypeFromBothGrammars) {
     }
 }
 
-const std::vector<std::string> kBerlin = {
-    "BEGIN:VTIMEZONE",
-    "TZID:Berlin",
-    "BEGIN:STANDARD",
-    "DTSTART:19701025T030000",
-    "TZOFFSETFROM:+0200",
-    "TZOFFSETTO:+0100",
-    "RRULE:FREQ=YEARLY;BYMONTH=10;BYDAY=-1SU",
-    "END:STANDARD",
-    "BEGIN:DAYLIGHT",
-    "DTSTART:19700329T020000",
-    "TZOFFSETFROM:+0100",
-    "TZOFFSETTO:+0200",
-    "RRULE:FREQ=YEARLY;BYMONTH=3;BYDAY=-1SU",
-    "END:DAYLIGHT",
-    "END:VTIMEZONE",
-};
-
 TEST_F(RecurrenceTest, AZonedSeriesKeepsItsWallClockTimesAndGetsItsZone) {
-    std::vector<std::string> lines = kBerlin;
+    std::vector<std::string> lines = kBerlinZone;
     std::vector<std::string> event =
         Event({"DTSTART;TZID=Berlin:20070305T100000", "DTEND;TZID=Berlin:20070305T110000",
                "SUMMARY:Berlin standup", "RRULE:FREQ=WEEKLY;COUNT=3"});
