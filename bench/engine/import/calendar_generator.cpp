@@ -39,11 +39,32 @@ std::string Folded(const std::string& line) {
     return out + "\r\n";
 }
 
+// The date-time of a day counted from 1 January 2027, in the calendar's
+// own months, so that a day a week later is the same weekday.
 std::string Stamp(int day, int hour, int minute) {
+    static const int kMonthDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    int year = 2027;
+    int month = 0;
+    while (day >= kMonthDays[month] + (month == 1 && year % 4 == 0 ? 1 : 0)) {
+        day -= kMonthDays[month] + (month == 1 && year % 4 == 0 ? 1 : 0);
+        month = (month + 1) % 12;
+        year += month == 0 ? 1 : 0;
+    }
     char text[32];
-    std::snprintf(text, sizeof text, "2027%02d%02dT%02d%02d00", 1 + day / 28 % 12, 1 + day % 28,
-                  hour, minute);
+    std::snprintf(text, sizeof text, "%04d%02d%02dT%02d%02d00", year, month + 1, day + 1, hour,
+                  minute);
     return text;
+}
+
+// A series' first day: the day itself or the next Monday, Wednesday or
+// Friday, the days its weekly rule names, so that the excluded and moved
+// dates a week or two later are occurrences of it. 1 January 2027 is a
+// Friday.
+int SeriesStartDay(int day) {
+    while ((day + 4) % 7 % 2 != 0 || (day + 4) % 7 > 4) {
+        ++day;
+    }
+    return day;
 }
 
 // Summaries of every fifth event carry text beyond ASCII (UTF-8 here).
@@ -105,6 +126,7 @@ std::string ICalRecurrence(Sequence& s, int index, TimeForm form, int day, int h
 
 std::string ICalEvent(Sequence& s, int index) {
     int day = static_cast<int>(s.Next(336));
+    day = index % 4 == 0 ? SeriesStartDay(day) : day;
     int hour = 7 + static_cast<int>(s.Next(10));
     const TimeForm form = FormOf(index);
     std::string event = "BEGIN:VEVENT\r\nUID:" + std::to_string(index) +
@@ -159,6 +181,7 @@ std::string VCalRecurrence(Sequence& s, int index, int day, int hour) {
 
 std::string VCalEvent(Sequence& s, int index) {
     int day = static_cast<int>(s.Next(336));
+    day = index % 4 == 0 ? SeriesStartDay(day) : day;
     int hour = 7 + static_cast<int>(s.Next(10));
     std::string event = "BEGIN:VEVENT\r\nUID:" + std::to_string(index) +
                         "-generated@quillane.example\r\nDTSTART:" + Stamp(day, hour, 0) +
