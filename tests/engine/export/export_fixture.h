@@ -11,6 +11,7 @@
 #include "host/store_json.h"
 #include "platform/outlook/outlook_store.h"
 #include "platform/win32/registry.h"
+#include "tests/platform/outlook/store_redemption.h"
 #include "tests/testkit/scoped_env.h"
 #include "tests/testkit/temp_folder.h"
 
@@ -53,18 +54,15 @@ class ExportTest : public ::testing::Test {
 protected:
     ExportTest() {
         RegistryReset();
-        SetRedemptionFactory(CreateStoreRedemptionObject);
         outlook_ = OpenOutlookStore(store_.File("calendar.db"), true, u"14.0.0.4760", {});
         converter_ = std::make_unique<vSyncCharConverter>();
         g_charConverter = converter_.get();
-        CreateRedemptionObject(kProgIdMapiUtils, utils_);
         options_.folder = Calendar();
         options_.outputFolder = out_.Path();
         options_.encoding = "UTF-8";
     }
     ~ExportTest() override {
         g_charConverter = nullptr;
-        SetRedemptionFactory({});
         RegistryReset();
     }
 
@@ -93,9 +91,9 @@ protected:
     TempFolder store_;
     ScopedEnv state_{"XDG_STATE_HOME", store_.Path().c_str()};
     TempFolder out_;
+    StoreRedemption redemption_;
     CComPtr<_Application> outlook_;
     std::unique_ptr<vSyncCharConverter> converter_;
-    CComPtr<IMAPIUtils> utils_;
     ExportOptions options_;
     ScriptedProgress progress_;
 };

@@ -22,7 +22,6 @@ std::vector<std::string> Event(const std::vector<std::string>& lines) {
 ImportTest::ImportTest() {
     RegistryReset();
     outlook_ = OpenOutlookStore(folder_.File("calendar.db"), true, u"14.0.0.4760", OutlookHooks{});
-    SetRedemptionFactory(CreateStoreRedemptionObject);
     SetMessageBoxHook([this](HWND, const std::string& text, const std::string& caption, UINT type) {
         boxes_.push_back({text, caption, type});
         return boxAnswer_;
@@ -38,7 +37,6 @@ ImportTest::ImportTest() {
 
 ImportTest::~ImportTest() {
     SetMessageBoxHook(nullptr);
-    SetRedemptionFactory(nullptr);
 }
 
 CComPtr<MAPIFolder> ImportTest::CalendarFolder() {

@@ -11,6 +11,7 @@
 #include "engine/common/outlook_recurrence.h"
 #include "engine/import/cv_cal_import.h"
 #include "platform/com/com_error.h"
+#include "tests/platform/outlook/store_redemption.h"
 #include "tests/testkit/scoped_env.h"
 #include "tests/testkit/temp_folder.h"
 
@@ -84,6 +85,7 @@ protected:
     TempFolder folder_;
     ScopedEnv tz_{"TZ", "EST5EDT,M3.2.0,M11.1.0"};
     ScopedEnv state_{"XDG_STATE_HOME", folder_.Path().c_str()};
+    StoreRedemption redemption_;
     CComPtr<_Application> outlook_;
     std::vector<LoggedLine> log_;
     std::vector<ShownBox> boxes_;

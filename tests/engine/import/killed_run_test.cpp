@@ -46,8 +46,8 @@ public:
 
 ImportRun ImportInto(const std::string& store, const std::string& file, int conflict,
                      IProgressWindow& progress) {
+    StoreRedemption redemption;
     CComPtr<_Application> outlook = OpenOutlookStore(store, true, u"14.0", OutlookHooks{});
-    SetRedemptionFactory(CreateStoreRedemptionObject);
     ImportOptions options;
     options.Application = outlook;
     options.Paths = {file};
@@ -55,9 +55,7 @@ ImportRun ImportInto(const std::string& store, const std::string& file, int conf
     options.ConflictResolution = conflict;
     GetSystemTimeZone(options.DefaultTimeZone);
     CvCalImport engine([](const std::string&, LONG, const char*, int, int) {});
-    ImportRun run = engine.Run(options, ImportFilter{}, progress, nullptr);
-    SetRedemptionFactory(nullptr);
-    return run;
+    return engine.Run(options, ImportFilter{}, progress, nullptr);
 }
 
 TEST(KilledImport, LeavesWholeAppointmentsAndLeaveCompletesIt) {

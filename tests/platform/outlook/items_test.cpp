@@ -354,17 +354,17 @@ TEST_F(SeriesTest, ASeriesKeepsItsWallClockAcrossTheSystemZonesDaylightChange) {
     tokyo->PutDuration(30);
     tokyo->PutSubject(u"Tokyo");
     tokyo->Save();
-    SetRedemptionFactory(CreateStoreRedemptionObject);
-    CComPtr<IMAPIUtils> utils;
-    ASSERT_EQ(CreateRedemptionObject(kProgIdMapiUtils, utils), S_OK);
-    TimeZoneRule rule{};
-    rule.Bias = -540;
-    std::vector<BYTE> bytes(sizeof rule);
-    std::memcpy(bytes.data(), &rule, sizeof rule);
-    const LONG zoneTag =
-        utils->GetIDsFromNames(tokyo, PSETID_Appointment, dispidTimeZoneStruct, false) | PT_BINARY;
-    utils->HrSetOneProp(tokyo, zoneTag, _variant_t(bytes), true);
-    SetRedemptionFactory(nullptr);
+    {
+        StoreRedemption redemption;
+        TimeZoneRule rule{};
+        rule.Bias = -540;
+        std::vector<BYTE> bytes(sizeof rule);
+        std::memcpy(bytes.data(), &rule, sizeof rule);
+        const LONG zoneTag = redemption.utils->GetIDsFromNames(tokyo, PSETID_Appointment,
+                                                               dispidTimeZoneStruct, false) |
+                             PT_BINARY;
+        redemption.utils->HrSetOneProp(tokyo, zoneTag, _variant_t(bytes), true);
+    }
     CComPtr<RecurrencePattern> pattern = tokyo->GetRecurrencePattern();
     EXPECT_EQ(pattern->GetDayOfWeekMask(), olTuesday); // Tuesday in Tokyo
     EXPECT_EQ(pattern->GetStartTime(), DATE(COleDateTime(1899, 12, 30, 9, 0, 0)));

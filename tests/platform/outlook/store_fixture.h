@@ -12,6 +12,7 @@
 #include "platform/com/com_error.h"
 #include "platform/outlook/outlook_store.h"
 #include "platform/win32/registry.h"
+#include "tests/platform/outlook/store_redemption.h"
 #include "tests/testkit/scoped_env.h"
 #include "tests/testkit/temp_folder.h"
 
@@ -20,21 +21,6 @@
 inline DATE Local(int y, int mo, int d, int h = 0, int mi = 0) {
     return COleDateTime(y, mo, d, h, mi, 0);
 }
-
-// The store's Redemption objects installed for a test's lifetime, with the
-// MAPI utilities object that tests read and write properties through.
-class StoreRedemption {
-public:
-    StoreRedemption() {
-        SetRedemptionFactory(CreateStoreRedemptionObject);
-        EXPECT_EQ(CreateRedemptionObject(kProgIdMapiUtils, utils), S_OK);
-    }
-    ~StoreRedemption() { SetRedemptionFactory(nullptr); }
-    StoreRedemption(const StoreRedemption&) = delete;
-    StoreRedemption& operator=(const StoreRedemption&) = delete;
-
-    CComPtr<IMAPIUtils> utils;
-};
 
 class StoreTest : public ::testing::Test {
 protected:
