@@ -13,6 +13,20 @@ std::string LocalePicture(LCTYPE type, const char* fallback) {
     return buffer;
 }
 
+void AppendTwoDigits(std::string& text, int value) {
+    text += static_cast<char>('0' + value / 10);
+    text += static_cast<char>('0' + value % 10);
+}
+
+// " hh:mm AM": the 12-hour clock with leading zeros, whatever the locale.
+void AppendClockTime(std::string& text, const SYSTEMTIME& st) {
+    text += ' ';
+    AppendTwoDigits(text, st.wHour % 12 == 0 ? 12 : st.wHour % 12);
+    text += ':';
+    AppendTwoDigits(text, st.wMinute);
+    text += st.wHour < 12 ? " AM" : " PM";
+}
+
 } // namespace
 
 std::string FormatOutlookDate(const COleDateTime& value) {
@@ -25,12 +39,12 @@ std::string FormatOutlookDate(const COleDateTime& value) {
     }
     // Both parts from one conversion of the rounded value.
     SYSTEMTIME st{};
-    const bool known = VariantTimeToSystemTime(rounded, &st) == TRUE;
+    if (VariantTimeToSystemTime(rounded, &st) != TRUE) {
+        return " ";
+    }
     std::string text =
-        known ? FormatDateWithPicture(st, LocalePicture(LOCALE_SSHORTDATE, "M/d/yyyy")).value_or("")
-              : std::string();
-    text += ' ';
-    text += known ? FormatTimeWithPicture(st, "hh:mm tt").value_or("") : std::string();
+        FormatDateWithPicture(st, LocalePicture(LOCALE_SSHORTDATE, "M/d/yyyy")).value_or("");
+    AppendClockTime(text, st);
     return text;
 }
 

@@ -18,7 +18,9 @@ struct Parts {
 
 template <typename Char>
 void AppendAscii(std::basic_string<Char>& out, std::string_view text) {
-    out.append(text.begin(), text.end());
+    for (const char c : text) {
+        out += static_cast<Char>(c);
+    }
 }
 
 // The decimal digits of a value that is not negative, at least width of
@@ -32,7 +34,11 @@ void AppendNumber(std::basic_string<Char>& out, int value, int count, int fullWi
         *--first = static_cast<char>('0' + value % 10);
         value /= 10;
     }
-    out.append(first, std::end(digits));
+    // A character at a time: an append of an iterator range would build a
+    // temporary string first.
+    for (; first != std::end(digits); ++first) {
+        out += static_cast<Char>(*first);
+    }
 }
 
 template <typename Char>
@@ -92,12 +98,34 @@ size_t CopyQuoted(std::basic_string_view<Char> picture, size_t open, std::basic_
     return i;
 }
 
+template <typename Char>
+bool IsFieldLetter(Char c, std::string_view letters) {
+    for (const char letter : letters) {
+        if (c == static_cast<Char>(letter)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Where the run of c that starts at i ends.
+template <typename Char>
+size_t RunEnd(std::basic_string_view<Char> picture, size_t i, Char c) {
+    while (i < picture.size() && picture[i] == c) {
+        ++i;
+    }
+    return i;
+}
+
 // Walks the picture: runs of a letter in `letters` become fields, quoted
 // text and every other character are copied.
 template <typename Char, typename AppendField>
 std::basic_string<Char> Render(std::basic_string_view<Char> picture, std::string_view letters,
                                const Parts& parts, AppendField appendField) {
     std::basic_string<Char> out;
+    // Room for the usual pictures' longest results (month names, four-digit
+    // years) without regrowing.
+    out.reserve(picture.size() + 16);
     size_t i = 0;
     while (i < picture.size()) {
         const Char c = picture[i];
@@ -106,9 +134,8 @@ std::basic_string<Char> Render(std::basic_string_view<Char> picture, std::string
             i += 2;
         } else if (c == Char('\'')) {
             i = CopyQuoted(picture, i, out);
-        } else if (c < 0x80 && letters.find(static_cast<char>(c)) != std::string_view::npos) {
-            size_t end = picture.find_first_not_of(c, i);
-            end = end == picture.npos ? picture.size() : end;
+        } else if (IsFieldLetter(c, letters)) {
+            const size_t end = RunEnd(picture, i, c);
             appendField(out, c, static_cast<int>(end - i), parts);
             i = end;
         } else {

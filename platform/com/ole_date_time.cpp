@@ -1,7 +1,7 @@
 #include "platform/com/ole_date_time.h"
 
 #include <cmath>
-#include <cstdio>
+#include <iterator>
 
 namespace {
 
@@ -88,10 +88,16 @@ const char* const kMonthNames[] = {"January",   "February", "March",    "April",
                                    "May",       "June",     "July",     "August",
                                    "September", "October",  "November", "December"};
 
+// The decimal digits of a value that is not negative (every field is one),
+// at least width of them with leading zeros.
 void AppendNumber(std::string& out, int value, int width) {
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%0*d", width, value);
-    out += buffer;
+    char digits[12];
+    char* first = std::end(digits);
+    for (int n = 0; n < width || value > 0; ++n) {
+        *--first = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    out.append(first, static_cast<size_t>(std::end(digits) - first));
 }
 
 void AppendField(std::string& out, char conversion, const Fields& f) {

@@ -62,7 +62,8 @@ bool IsSpace(char16_t c) {
     throw _com_error(E_INVALIDARG, message);
 }
 
-enum class TokenKind { Field, Op, Quoted, Word, Open, Close, End };
+// Invalid: text the lexer cannot split (an unterminated quote or bracket).
+enum class TokenKind { Field, Op, Quoted, Word, Open, Close, End, Invalid };
 
 // A token's text is a view into the filter, or for a quoted value with a
 // doubled quote inside, into the lexer's buffer (valid until the next token).
@@ -72,7 +73,8 @@ struct Token {
     size_t at = 0;
 };
 
-// Splits the filter into tokens; an unterminated quote or bracket fails.
+// Splits the filter into tokens; an unterminated quote or bracket gives an
+// Invalid token.
 class Lexer {
 public:
     explicit Lexer(std::u16string_view text) : text_(text) {}
@@ -106,7 +108,7 @@ private:
     Token Bracketed(size_t at) {
         const size_t close = text_.find(u']', at);
         if (close == std::u16string_view::npos) {
-            Fail(text_, at);
+            return {TokenKind::Invalid, {}, at};
         }
         pos_ = close + 1;
         return {TokenKind::Field, text_.substr(at + 1, close - at - 1), at};
@@ -116,7 +118,7 @@ private:
     Token Quoted(size_t at, char16_t quote) {
         size_t close = text_.find(quote, at + 1);
         if (close == std::u16string_view::npos) {
-            Fail(text_, at);
+            return {TokenKind::Invalid, {}, at};
         }
         if (close + 1 >= text_.size() || text_[close + 1] != quote) {
             pos_ = close + 1;
@@ -129,7 +131,7 @@ private:
             from = close + 2;
             close = text_.find(quote, from);
             if (close == std::u16string_view::npos) {
-                Fail(text_, at);
+                return {TokenKind::Invalid, {}, at};
             }
         }
         unquoted_.append(text_.substr(from, close - from));
@@ -201,24 +203,42 @@ std::optional<long long> ParseInteger(std::u16string_view text) {
 // exhaust the stack.
 constexpr int kMaxNesting = 64;
 
-// Recursive descent over the tokens: Or of Ands of (Not) comparisons.
+// Recursive descent over the tokens: Or of Ands of (Not) comparisons. The
+// first error is recorded and ends the descent (the token becomes End, so
+// every loop stops); ParseOutlookFilter raises it once, from the top, so
+// that a filter the import expects to fail costs one short unwind.
 class Parser {
 public:
     Parser(std::u16string_view text, std::string_view dateFormat)
-        : text_(text), lexer_(text), dateFormat_(dateFormat) {
+        : lexer_(text), dateFormat_(dateFormat) {
         Advance();
     }
 
     FilterNode Parse() {
         FilterNode node = ParseOr();
         if (token_.kind != TokenKind::End) {
-            Fail(text_, token_.at);
+            Fail(token_.at);
         }
         return node;
     }
 
+    // Where the text could not be read; empty when it could.
+    std::optional<size_t> ErrorAt() const { return error_; }
+
 private:
-    void Advance() { token_ = lexer_.Next(); }
+    void Advance() {
+        token_ = lexer_.Next();
+        if (token_.kind == TokenKind::Invalid) {
+            Fail(token_.at);
+        }
+    }
+
+    void Fail(size_t at) {
+        if (!error_) {
+            error_ = at;
+        }
+        token_ = {TokenKind::End, {}, at};
+    }
 
     bool AtKeyword(std::string_view keyword) const {
         return token_.kind == TokenKind::Word && EqualsNoCase(token_.text, keyword);
@@ -259,7 +279,8 @@ private:
     FilterNode ParseUnary() {
         const bool nests = AtKeyword("not") || token_.kind == TokenKind::Open;
         if (nests && ++depth_ > kMaxNesting) {
-            Fail(text_, token_.at);
+            Fail(token_.at);
+            return {};
         }
         FilterNode node = ParseNested();
         depth_ -= nests ? 1 : 0;
@@ -285,81 +306,88 @@ private:
 
     void Expect(TokenKind kind) {
         if (token_.kind != kind) {
-            Fail(text_, token_.at);
+            Fail(token_.at);
+            return;
         }
         Advance();
     }
 
     FilterNode ParseComparison() {
-        if (token_.kind != TokenKind::Field) {
-            Fail(text_, token_.at);
-        }
         FilterNode node;
-        node.field = FieldOf(token_);
+        const std::optional<FilterField> field =
+            token_.kind == TokenKind::Field ? FieldOf(token_.text) : std::nullopt;
+        if (!field) {
+            Fail(token_.at);
+            return node;
+        }
+        node.field = *field;
         Advance();
-        std::optional<CompareOp> op =
+        const std::optional<CompareOp> op =
             token_.kind == TokenKind::Op ? OperatorOf(token_.text) : std::nullopt;
         if (!op) {
-            Fail(text_, token_.at);
+            Fail(token_.at);
+            return node;
         }
         node.op = *op;
         Advance();
-        if (token_.kind != TokenKind::Quoted && token_.kind != TokenKind::Word) {
-            Fail(text_, token_.at);
+        if ((token_.kind != TokenKind::Quoted && token_.kind != TokenKind::Word) ||
+            !SetValue(node, token_)) {
+            Fail(token_.at);
+            return node;
         }
-        SetValue(node, token_);
         Advance();
         return node;
     }
 
-    FilterField FieldOf(const Token& token) const {
+    static std::optional<FilterField> FieldOf(std::u16string_view name) {
         for (const FieldName& f : kFields) {
-            if (EqualsNoCase(token.text, f.name)) {
+            if (EqualsNoCase(name, f.name)) {
                 return f.field;
             }
         }
-        Fail(text_, token.at);
+        return std::nullopt;
     }
 
-    void SetValue(FilterNode& node, const Token& token) const {
+    // False when the token is no value of the field's kind.
+    bool SetValue(FilterNode& node, const Token& token) const {
         switch (KindOf(node.field)) {
         case FilterFieldKind::Text:
-            node.value = std::u16string(token.text);
-            return;
+            node.value.emplace<std::u16string>(token.text);
+            return true;
         case FilterFieldKind::Date: {
             DATE date = 0;
             if (!ParseFilterDate(token.text, dateFormat_, date)) {
-                Fail(text_, token.at);
+                return false;
             }
             node.value = date;
-            return;
+            return true;
         }
         case FilterFieldKind::Number:
         case FilterFieldKind::Boolean:
-            node.value = NumberOf(token);
-            return;
+            break;
         }
+        const std::optional<long long> number = NumberOf(token.text);
+        if (number) {
+            node.value = *number;
+        }
+        return number.has_value();
     }
 
-    long long NumberOf(const Token& token) const {
-        if (EqualsNoCase(token.text, "true")) {
+    static std::optional<long long> NumberOf(std::u16string_view text) {
+        if (EqualsNoCase(text, "true")) {
             return 1;
         }
-        if (EqualsNoCase(token.text, "false")) {
+        if (EqualsNoCase(text, "false")) {
             return 0;
         }
-        std::optional<long long> value = ParseInteger(token.text);
-        if (!value) {
-            Fail(text_, token.at);
-        }
-        return *value;
+        return ParseInteger(text);
     }
 
-    std::u16string_view text_;
     Lexer lexer_;
     std::string_view dateFormat_;
     Token token_;
     int depth_ = 0;
+    std::optional<size_t> error_;
 };
 
 // Reads up to maxDigits digits at pos.
@@ -499,7 +527,12 @@ bool ParseFilterDate(std::u16string_view text, std::string_view shortDateFormat,
 }
 
 FilterNode ParseOutlookFilter(std::u16string_view text, std::string_view shortDateFormat) {
-    return Parser(text, shortDateFormat).Parse();
+    Parser parser(text, shortDateFormat);
+    FilterNode node = parser.Parse();
+    if (const std::optional<size_t> at = parser.ErrorAt()) {
+        Fail(text, *at);
+    }
+    return node;
 }
 
 bool CompareHolds(CompareOp op, int order) {

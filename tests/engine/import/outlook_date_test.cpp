@@ -37,6 +37,8 @@ TEST_F(OutlookDateTest, FilterDatesAreRoundedToTheMinute) {
         {"noon", COleDateTime(2007, 3, 5, 12, 0, 0), "3/5/2007 12:00 PM"},
         {"afternoon", COleDateTime(2007, 11, 25, 17, 30, 0), "11/25/2007 05:30 PM"},
         {"the zero date", COleDateTime(0.0), "12/30/1899 12:00 AM"},
+        {"one past midnight", COleDateTime(2007, 3, 5, 0, 1, 0), "3/5/2007 12:01 AM"},
+        {"beyond the last date", COleDateTime(3e6), " "},
     };
     for (const FilterDateCase& c : cases) {
         EXPECT_EQ(FormatOutlookDate(c.when), c.text) << c.name;

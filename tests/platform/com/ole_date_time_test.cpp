@@ -67,6 +67,11 @@ TEST(OleDate, RoundsToTheNearestSecond) {
 TEST(OleDateFormat, FieldsAndInvalid) {
     EXPECT_EQ(At(2024, 3, 5, 14, 7, 9).Format("%Y%m%dT%H%M%SZ"), "20240305T140709Z");
     EXPECT_EQ(At(2024, 3, 5, 14, 7, 9).Format("%I %p %a %B %j %%"), "02 PM Tue March 065 %");
+    // Leading zeros fill every field to its width, zero itself included.
+    EXPECT_EQ(At(105, 1, 2, 0, 0, 0).Format("%Y %y %m/%d %H:%M:%S %I%p %j"),
+              "0105 05 01/02 00:00:00 12AM 002");
+    EXPECT_EQ(At(9999, 12, 31, 23, 59, 59).Format("%Y-%m-%d %I:%M %p %j"),
+              "9999-12-31 11:59 PM 365");
     EXPECT_EQ(COleDateTime::Invalid().Format("%m%d"), "Invalid DateTime");
     EXPECT_EQ(COleDateTime::Invalid().GetYear(), -1);
 }

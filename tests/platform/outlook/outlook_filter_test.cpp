@@ -96,6 +96,33 @@ TEST(ParseOutlookFilter, UnreadableFiltersThrow) {
     }
 }
 
+// The error names the text from the first place that could not be read,
+// however deep in the filter that place is.
+TEST(ParseOutlookFilter, ErrorPointsAtTheFirstUnreadablePlace) {
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"[Subject] = 'Bob's party'", u"s party'"},
+        {u"[Start] = '3/5/2007 09:05 AM", u"'3/5/2007 09:05 AM"},
+        {u"[Colour] = 'red' And [Subject] = 'x'", u"[Colour] = 'red' And [Subject] = 'x'"},
+        {u"[Subject] = 'x' And ([End] = '2007-03-05' Or [Subject] = 'y')",
+         u"'2007-03-05' Or [Subject] = 'y')"},
+        {u"Not ([Subject] = 'x' Or [Sensitivity] = high)", u"high)"},
+        {u"[Subject] = 'x' And ([Subject] = 'y'", u""},
+        {u"[Subject] = 'x' [Subject] = 'y'", u"[Subject] = 'y'"},
+        {u"[Subject] <= 'x' And [Subject == 'y'", u"[Subject == 'y'"},
+        {u"[Subject] = 'x' Or [Start] 'y'", u"'y'"},
+    };
+    for (const auto& [filter, rest] : cases) {
+        try {
+            ParseOutlookFilter(filter, "M/d/yyyy");
+            ADD_FAILURE() << "no error for " << std::string(filter.begin(), filter.end());
+        } catch (const _com_error& e) {
+            EXPECT_EQ(e.Error(), E_INVALIDARG);
+            EXPECT_EQ(e.Description(), u"Cannot parse condition. Error at \"" + rest + u"\".")
+                << std::string(filter.begin(), filter.end());
+        }
+    }
+}
+
 TEST(ParseOutlookFilter, NestingIsBounded) {
     const std::u16string deep =
         std::u16string(64, u'(') + u"[Subject] = 'x'" + std::u16string(64, u')');
