@@ -30,17 +30,18 @@ void AppendClockTime(std::string& text, const SYSTEMTIME& st) {
 } // namespace
 
 std::string FormatOutlookDate(const COleDateTime& value) {
-    int seconds = value.GetSecond();
-    COleDateTime rounded = value;
-    if (seconds > 0 && seconds < 30) {
-        rounded -= COleDateTimeSpan(0, 0, 0, seconds);
-    } else if (seconds >= 30) {
-        rounded += COleDateTimeSpan(0, 0, 0, 60 - seconds);
-    }
-    // Both parts from one conversion of the rounded value.
     SYSTEMTIME st{};
-    if (VariantTimeToSystemTime(rounded, &st) != TRUE) {
+    if (VariantTimeToSystemTime(value, &st) != TRUE) {
         return " ";
+    }
+    // Rounded to the minute; the few values with seconds are converted again.
+    const int seconds = value.GetStatus() == COleDateTime::valid ? st.wSecond : 0;
+    if (seconds > 0) {
+        const COleDateTime rounded = seconds < 30 ? value - COleDateTimeSpan(0, 0, 0, seconds)
+                                                  : value + COleDateTimeSpan(0, 0, 0, 60 - seconds);
+        if (VariantTimeToSystemTime(rounded, &st) != TRUE) {
+            return " ";
+        }
     }
     std::string text =
         FormatDateWithPicture(st, LocalePicture(LOCALE_SSHORTDATE, "M/d/yyyy")).value_or("");

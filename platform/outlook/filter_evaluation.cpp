@@ -191,6 +191,16 @@ void AppendRangeCandidates(const StartBounds& bounds, SqlCondition& out) {
     out.values.insert(out.values.end(), {to, from, from, to});
 }
 
+// A condition with room for what a search's filter usually adds (a few
+// comparisons and their values), so that building it does not regrow.
+SqlCondition EmptyCondition() {
+    SqlCondition condition;
+    condition.where.clear();
+    condition.where.reserve(256);
+    condition.values.reserve(8);
+    return condition;
+}
+
 } // namespace
 
 void ResolveFilterDates(FilterNode& node, const StoreZone& systemZone) {
@@ -203,8 +213,7 @@ void ResolveFilterDates(FilterNode& node, const StoreZone& systemZone) {
 }
 
 SqlCondition FilterToSql(const FilterNode& node) {
-    SqlCondition condition;
-    condition.where.clear();
+    SqlCondition condition = EmptyCondition();
     AppendSql(node, condition);
     return condition;
 }
@@ -252,8 +261,8 @@ const std::u16string* RequiredSubject(const FilterNode& node) {
 }
 
 SqlCondition SeriesCandidates(const FilterNode& node) {
-    SqlCondition condition;
-    condition.where = "rec_type IS NOT NULL";
+    SqlCondition condition = EmptyCondition();
+    condition.where += "rec_type IS NOT NULL";
     AppendRangeCandidates(FilterStartBounds(node), condition);
     return condition;
 }
@@ -261,16 +270,16 @@ SqlCondition SeriesCandidates(const FilterNode& node) {
 // The filter's own terms come after the subject's, so that the subject
 // index's range over start_utc serves them.
 SqlCondition SingleSubjectCandidates(const FilterNode& node, const std::u16string& subject) {
-    SqlCondition condition;
-    condition.where = "subject = ? AND rec_type IS NULL AND ";
+    SqlCondition condition = EmptyCondition();
+    condition.where += "subject = ? AND rec_type IS NULL AND ";
     condition.values.emplace_back(subject);
     AppendSql(node, condition);
     return condition;
 }
 
 SqlCondition SeriesSubjectCandidates(const FilterNode& node, const std::u16string& subject) {
-    SqlCondition condition;
-    condition.where = "subject = ? AND rec_type IS NOT NULL";
+    SqlCondition condition = EmptyCondition();
+    condition.where += "subject = ? AND rec_type IS NOT NULL";
     condition.values.emplace_back(subject);
     AppendRangeCandidates(FilterStartBounds(node), condition);
     return condition;
