@@ -32,12 +32,19 @@ struct ItemIndex {
     int DayAt(size_t i) const { return days.empty() ? kNotAnOccurrence : days[i]; }
 };
 
-std::string ShortDateFormat() {
-    char picture[80] = {};
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, picture, sizeof picture) == 0) {
+// The locale's short date picture, in a buffer of the caller's: a filter
+// that cannot be read raises its error with no string of ours to destroy on
+// the way out.
+struct DatePicture {
+    char text[80] = {};
+};
+
+std::string_view ShortDateFormat(DatePicture& picture) {
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, picture.text, sizeof picture.text) ==
+        0) {
         return "M/d/yyyy";
     }
-    return picture;
+    return picture.text;
 }
 
 std::optional<ItemOrder> OrderOf(const std::u16string& property) {
@@ -361,7 +368,8 @@ CComPtr<IUnknown> ItemsImpl::Add(const _variant_t& type) {
 }
 
 CComPtr<_Items> ItemsImpl::Restrict(const std::u16string& filter) {
-    FilterNode node = ParseOutlookFilter(filter, ShortDateFormat());
+    DatePicture picture;
+    FilterNode node = ParseOutlookFilter(filter, ShortDateFormat(picture));
     ResolveFilterDates(node, app_->Store().SystemZone());
     auto restricted = MakeComObject<ItemsImpl>(app_, folderId_);
     if (filter_) {

@@ -55,11 +55,15 @@ bool IsSpace(char16_t c) {
     return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n';
 }
 
-[[noreturn]] void Fail(std::u16string_view text, size_t at) {
+std::u16string ErrorMessage(std::u16string_view text, size_t at) {
     std::u16string message = u"Cannot parse condition. Error at \"";
     message += text.substr(at < text.size() ? at : text.size());
     message += u"\".";
-    throw _com_error(E_INVALIDARG, message);
+    return message;
+}
+
+[[noreturn]] void Fail(std::u16string_view text, size_t at) {
+    throw _com_error(E_INVALIDARG, ErrorMessage(text, at));
 }
 
 // Invalid: text the lexer cannot split (an unterminated quote or bracket).
@@ -527,12 +531,18 @@ bool ParseFilterDate(std::u16string_view text, std::string_view shortDateFormat,
 }
 
 FilterNode ParseOutlookFilter(std::u16string_view text, std::string_view shortDateFormat) {
-    Parser parser(text, shortDateFormat);
-    FilterNode node = parser.Parse();
-    if (const std::optional<size_t> at = parser.ErrorAt()) {
-        Fail(text, *at);
+    size_t errorAt = 0;
+    {
+        Parser parser(text, shortDateFormat);
+        FilterNode node = parser.Parse();
+        if (!parser.ErrorAt()) {
+            return node;
+        }
+        errorAt = *parser.ErrorAt();
     }
-    return node;
+    // Raised with nothing left to destroy here, so that the unwinding does
+    // not stop in this frame.
+    Fail(text, errorAt);
 }
 
 bool CompareHolds(CompareOp op, int order) {
