@@ -243,11 +243,16 @@ public:
         return MapName(StoreItemOf(item), setGuid, id, create, guid_);
     }
     _variant_t HrGetOneProp(const CComPtr<IUnknown>& item, LONG tag) override {
-        std::optional<_variant_t> variant = PropertyVariant(StoreItemOf(item), tag);
-        if (!variant) {
-            throw _com_error(MAPI_E_NOT_FOUND, u"The item does not have this property.");
+        {
+            std::optional<_variant_t> variant = PropertyVariant(StoreItemOf(item), tag);
+            if (variant) {
+                return std::move(*variant);
+            }
         }
-        return std::move(*variant);
+        // Raised with nothing left to destroy here: the import asks for a
+        // property a new appointment lacks once per zone it sets, and an
+        // unwind that stops in this frame on the way costs as much again.
+        throw _com_error(MAPI_E_NOT_FOUND, u"The item does not have this property.");
     }
     void HrSetOneProp(const CComPtr<IUnknown>& item, LONG tag, const _variant_t& value,
                       bool save) override {

@@ -56,12 +56,21 @@ StoreSeconds SeriesStartTime(const AppointmentRecord& record, const StoreZone& s
     return TimeOfDay(seriesZone.ToLocal(record.startUtc));
 }
 
+namespace {
+
+// The occurrence on a day, with the series' start time of day already known.
+Occurrence PlannedAt(const AppointmentRecord& record, const StoreZone& seriesZone,
+                     StoreSeconds startTime, int day) {
+    const StoreSeconds start =
+        seriesZone.ToUtc(static_cast<StoreSeconds>(day) * kSecondsPerDay + startTime);
+    return {day, start, start + (record.endUtc - record.startUtc), nullptr};
+}
+
+} // namespace
+
 Occurrence PlannedOccurrence(const AppointmentRecord& record, const StoreZone& seriesZone,
                              int day) {
-    const StoreSeconds local =
-        static_cast<StoreSeconds>(day) * kSecondsPerDay + SeriesStartTime(record, seriesZone);
-    const StoreSeconds start = seriesZone.ToUtc(local);
-    return {day, start, start + (record.endUtc - record.startUtc), nullptr};
+    return PlannedAt(record, seriesZone, SeriesStartTime(record, seriesZone), day);
 }
 
 bool IsPatternDay(const AppointmentRecord& record, const StoreZone& seriesZone, int day) {
@@ -82,8 +91,9 @@ std::vector<Occurrence> ExpandSeries(const AppointmentRecord& record, const Stor
         dates.SkipTo(DayOf(zone.ToLocal(*fromUtc)) - 1);
     }
     int produced = 0;
+    const StoreSeconds startTime = SeriesStartTime(record, zone);
     while (std::optional<int> day = dates.Next()) {
-        const Occurrence planned = PlannedOccurrence(record, zone, *day);
+        const Occurrence planned = PlannedAt(record, zone, startTime, *day);
         if ((toUtc && planned.startUtc > *toUtc + kSecondsPerDay) ||
             (!toUtc && ++produced > kMaxUnboundedOccurrences)) {
             break;
