@@ -27,9 +27,17 @@ void AppendAscii(std::basic_string<Char>& out, std::string_view text) {
 // them with leading zeros.
 template <typename Char>
 void AppendNumber(std::basic_string<Char>& out, int value, int count, int fullWidth = 2) {
+    const int width = count == 1 ? 1 : fullWidth;
+    // Days, months, hours and minutes: one or two digits, written directly.
+    if (value < 100 && width <= 2) {
+        if (value >= 10 || width == 2) {
+            out += static_cast<Char>('0' + value / 10);
+        }
+        out += static_cast<Char>('0' + value % 10);
+        return;
+    }
     char digits[12];
     char* first = std::end(digits);
-    const int width = count == 1 ? 1 : fullWidth;
     for (int n = 0; n < width || value > 0; ++n) {
         *--first = static_cast<char>('0' + value % 10);
         value /= 10;
