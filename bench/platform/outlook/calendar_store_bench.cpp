@@ -1,13 +1,15 @@
 // The calendar store's speed goals: saving many appointments (each in a
 // transaction of its own, or in batches), writing one property of a stored
 // one, reading one by index in constant time and all its fields in one
-// query, finding one by start, end and subject among a million, and opening
-// a store of a million without reading it.
+// query, finding one by start, end and subject among a million (or finding
+// none), finding a series' occurrences by subject and range, and opening a
+// store of a million without reading it.
 
 #include "engine/common/outlook_appointment.h"
 #include "engine/common/outlook_constants.h"
 #include "engine/common/outlook_folder.h"
 #include "engine/common/outlook_items.h"
+#include "engine/common/outlook_recurrence.h"
 #include "engine/common/redemption.h"
 #include "engine/common/save_batch.h"
 #include "platform/outlook/outlook_store.h"
@@ -209,6 +211,86 @@ void BM_RestrictByStartEndSubject(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RestrictByStartEndSubject)->Unit(benchmark::kMicrosecond);
+
+// The same lookup when nothing matches, as for every event of an import
+// into a fresh store with replace or leave: the filter is read, the search
+// runs and finds no row.
+void BM_RestrictFindingNothing(benchmark::State& state) {
+    CComPtr<_Items> items = CalendarItems(Open(StoreOf(100000)));
+    long i = 0;
+    for (auto _ : state) {
+        const long target = (i++ * 7919) % 100000;
+        const COleDateTime start = COleDateTime(StartOf(target)) + COleDateTimeSpan(0, 0, 15, 0);
+        const COleDateTime end = start + COleDateTimeSpan(0, 0, 30, 0);
+        const std::string filter = "[Start] = '" + start.Format("%m/%d/%Y %I:%M %p") +
+                                   "' And [End] = '" + end.Format("%m/%d/%Y %I:%M %p") +
+                                   "' And [Subject] = 'Appointment " + std::to_string(target) + "'";
+        CComPtr<_Items> found = items->Restrict(std::u16string(filter.begin(), filter.end()));
+        if (found->GetCount() != 0) {
+            state.SkipWithError("an appointment was found at a time none has");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_RestrictFindingNothing)->Unit(benchmark::kMicrosecond);
+
+// A store of n appointments of which every fourth is a weekly series of ten
+// occurrences, made once per size.
+std::string SeriesStoreOf(long n) {
+    static std::map<long, std::string> made;
+    auto found = made.find(n);
+    if (found != made.end()) {
+        return found->second;
+    }
+    const std::string file = "series-" + std::to_string(n) + ".db";
+    CComPtr<_Application> outlook = Open(file);
+    CComPtr<_Items> items = CalendarItems(outlook);
+    StoreTransaction transaction(outlook);
+    for (long i = 0; i < n; ++i) {
+        CComPtr<_AppointmentItem> item = QueryInterface<_AppointmentItem>(items->Add());
+        item->PutStart(StartOf(i));
+        item->PutDuration(30);
+        item->PutSubject(Subject(i));
+        if (i % 4 == 0) {
+            CComPtr<RecurrencePattern> pattern = item->GetRecurrencePattern();
+            pattern->PutRecurrenceType(olRecursWeekly);
+            pattern->PutOccurrences(10);
+        }
+        item->Save();
+    }
+    transaction.Commit();
+    return made[n] = file;
+}
+
+// The import's search for the occurrences of a series it has just saved:
+// by subject and a range of starts, occurrences included, walked in order.
+void BM_OccurrencesOfASeries(benchmark::State& state) {
+    const long n = state.range(0);
+    CComPtr<_Application> outlook = Open(SeriesStoreOf(n));
+    long i = 0;
+    for (auto _ : state) {
+        const long target = (i++ * 7919) % (n / 4) * 4;
+        const COleDateTime first(StartOf(target));
+        const COleDateTime last = first + COleDateTimeSpan(63, 0, 0, 0);
+        const std::string filter = "[Start] >= \"" + first.Format("%m/%d/%Y %I:%M %p") +
+                                   "\" And [Start] <= \"" + last.Format("%m/%d/%Y %I:%M %p") +
+                                   "\" And [Subject] = \"Appointment " + std::to_string(target) +
+                                   "\"";
+        CComPtr<_Items> items = CalendarItems(outlook);
+        items->Sort(u"[Start]");
+        items->PutIncludeRecurrences(true);
+        CComPtr<_Items> found = items->Restrict(std::u16string(filter.begin(), filter.end()));
+        int occurrences = 0;
+        for (CComPtr<IUnknown> element = found->GetFirst(); element; element = found->GetNext()) {
+            ++occurrences;
+        }
+        if (occurrences != 10) {
+            state.SkipWithError("the series' ten occurrences were not found");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_OccurrencesOfASeries)->Arg(100000)->Unit(benchmark::kMicrosecond);
 
 // Opening a store of a million appointments and reaching its calendar.
 void BM_OpenLargeStore(benchmark::State& state) {
