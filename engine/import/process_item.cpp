@@ -126,20 +126,11 @@ bool CvCalImport::FindConflict() {
         // Without an end the appointment ends after its duration.
         end = start + COleDateTimeSpan(0, 0, event.DurationMinutes, 0);
     }
-    // Built in place: a search per imported event.
-    std::string filter;
-    filter.reserve(64);
-    filter += "[Start] = '";
-    filter += FormatOutlookDate(start);
-    filter += "' And [End] = '";
-    filter += FormatOutlookDate(end);
-    filter += '\'';
+    std::string filter = "[Start] = '" + FormatOutlookDate(start) + "'" + " And " + "[End] = '" +
+                         FormatOutlookDate(end) + "'";
     std::u16string text = AnsiToWide(filter);
     if (!event.Subject.empty()) {
-        text.reserve(text.size() + 20 + event.Subject.size());
-        text += u" And [Subject] = '";
-        text += event.Subject;
-        text += u'\'';
+        text += u" And [Subject] = '" + event.Subject + u"'";
     }
     CComPtr<_Items> matches;
     try {
