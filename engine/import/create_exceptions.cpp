@@ -183,9 +183,17 @@ bool CvCalImport::RenderRecurrenceItem(_AppointmentItem& item, const COleDateTim
     CComPtr<_Items> items = folder->GetItems();
     items->Sort(u"[Start]");
     items->PutIncludeRecurrences(true);
-    std::u16string filter = u"[Start] >= \"" + AnsiToWide(RestrictDateText(from)) +
-                            u"\" And [Start] <= \"" + AnsiToWide(RestrictDateText(to)) +
-                            u"\" And [Subject] = \"" + item.GetSubject() + u"\"";
+    // Built in place: a search per imported series with exceptions.
+    std::string dates;
+    dates.reserve(80);
+    dates += "[Start] >= \"";
+    dates += RestrictDateText(from);
+    dates += "\" And [Start] <= \"";
+    dates += RestrictDateText(to);
+    dates += "\" And [Subject] = \"";
+    std::u16string filter = AnsiToWide(dates);
+    filter += item.GetSubject();
+    filter += u'"';
     CComPtr<_Items> found = items->Restrict(filter);
     found->Sort(u"[Start]");
     found->PutIncludeRecurrences(true);

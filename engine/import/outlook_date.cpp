@@ -20,6 +20,7 @@ void AppendTwoDigits(std::string& text, int value) {
 
 // " hh:mm AM": the 12-hour clock with leading zeros, whatever the locale.
 void AppendClockTime(std::string& text, const SYSTEMTIME& st) {
+    text.reserve(text.size() + 9);
     text += ' ';
     AppendTwoDigits(text, st.wHour % 12 == 0 ? 12 : st.wHour % 12);
     text += ':';

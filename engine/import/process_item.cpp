@@ -126,11 +126,20 @@ bool CvCalImport::FindConflict() {
         // Without an end the appointment ends after its duration.
         end = start + COleDateTimeSpan(0, 0, event.DurationMinutes, 0);
     }
-    std::string filter = "[Start] = '" + FormatOutlookDate(start) + "'" + " And " + "[End] = '" +
-                         FormatOutlookDate(end) + "'";
+    // Built in place: a search per imported event.
+    std::string filter;
+    filter.reserve(64);
+    filter += "[Start] = '";
+    filter += FormatOutlookDate(start);
+    filter += "' And [End] = '";
+    filter += FormatOutlookDate(end);
+    filter += '\'';
     std::u16string text = AnsiToWide(filter);
     if (!event.Subject.empty()) {
-        text += u" And [Subject] = '" + event.Subject + u"'";
+        text.reserve(text.size() + 20 + event.Subject.size());
+        text += u" And [Subject] = '";
+        text += event.Subject;
+        text += u'\'';
     }
     CComPtr<_Items> matches;
     try {

@@ -131,9 +131,6 @@ template <typename Char, typename AppendField>
 std::basic_string<Char> Render(std::basic_string_view<Char> picture, std::string_view letters,
                                const Parts& parts, AppendField appendField) {
     std::basic_string<Char> out;
-    // Room for the usual pictures' longest results (month names, four-digit
-    // years) without regrowing.
-    out.reserve(picture.size() + 16);
     size_t i = 0;
     while (i < picture.size()) {
         const Char c = picture[i];

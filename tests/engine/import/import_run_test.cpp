@@ -55,6 +55,23 @@ TEST_F(ImportRunTest, DurationOnlyEventsAreFoundAgain) {
     EXPECT_EQ(Appointments().front()->GetDuration(), 45);
 }
 
+// The search for an equal appointment compares the subject only when the
+// event has one.
+TEST_F(ImportRunTest, TheConflictSearchComparesTimesAndAnySubject) {
+    const auto at = [](const char* summary) {
+        std::vector<std::string> lines = {"DTSTART:20070305T090000", "DTEND:20070305T100000"};
+        if (*summary != '\0') {
+            lines.push_back(std::string("SUMMARY:") + summary);
+        }
+        return Calendar("2.0", Event(lines));
+    };
+    ImportText("planning.ics", at("Planning"));
+    EXPECT_EQ(ImportText("other.ics", at("Review"), kConflictLeave).Counters.Imported, 1);
+    EXPECT_EQ(ImportText("case.ics", at("PLANNING"), kConflictLeave).Counters.Skipped, 1);
+    EXPECT_EQ(ImportText("none.ics", at(""), kConflictLeave).Counters.Skipped, 1);
+    EXPECT_EQ(Appointments().size(), 2u);
+}
+
 TEST_F(ImportRunTest, ASubjectWithAQuoteIsTreatedAsNew) {
     std::string path = folder_.Write(
         "quote.ics", Calendar("2.0", Event({"DTSTART:20070305T090000", "DTEND:20070305T100000",
