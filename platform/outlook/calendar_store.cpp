@@ -10,6 +10,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -522,6 +523,7 @@ std::vector<FolderRow> CalendarStore::ChildFolders(std::optional<std::int64_t> p
 
 FolderRow CalendarStore::AddFolder(std::int64_t parentId, const std::u16string& name,
                                    LONG itemType) {
+    Settle();
     for (const FolderRow& sibling : ChildFolders(parentId)) {
         if (sibling.name == name) {
             throw _com_error(E_INVALIDARG, u"A folder named " + name + u" already exists.");
@@ -539,6 +541,7 @@ FolderRow CalendarStore::AddFolder(std::int64_t parentId, const std::u16string& 
 }
 
 std::int64_t CalendarStore::CountItems(std::int64_t folderId) {
+    Settle();
     // Taken before counting: a write in between makes the count look older
     // than it is, never newer.
     const StoreWriteStamp stamp = WriteStamp();
@@ -575,6 +578,7 @@ SqliteStatement& CalendarStore::BoundQuery(const char* columns, std::int64_t fol
 
 std::vector<ItemKey> CalendarStore::QueryItems(std::int64_t folderId, const SqlCondition& condition,
                                                ItemOrder order) {
+    SettleFor(condition);
     SqliteStatement& query =
         BoundQuery("id, start_utc, rec_type IS NOT NULL", folderId, condition, order);
     std::vector<ItemKey> keys;
@@ -585,7 +589,9 @@ std::vector<ItemKey> CalendarStore::QueryItems(std::int64_t folderId, const SqlC
     return keys;
 }
 
-std::vector<std::int64_t> CalendarStore::ItemsWithOccurrenceSubject(const std::u16string& subject) {
+std::vector<std::int64_t> CalendarStore::ItemsWithOccurrenceSubject(const std::u16string& subject,
+                                                                    std::int64_t heldItem) {
+    SettleSubject(subject, heldItem);
     SqliteStatement& query =
         db_->Cached("SELECT DISTINCT item_id FROM exceptions WHERE subject = ? COLLATE NOCASE");
     query.Bind(1, subject);
@@ -600,6 +606,7 @@ std::vector<std::int64_t> CalendarStore::ItemsWithOccurrenceSubject(const std::u
 
 std::vector<std::int64_t>
 CalendarStore::QueryItemIds(std::int64_t folderId, const SqlCondition& condition, ItemOrder order) {
+    SettleFor(condition);
     SqliteStatement& query = BoundQuery("id", folderId, condition, order);
     std::vector<std::int64_t> ids;
     while (query.Step()) {
@@ -626,6 +633,7 @@ SqliteStatement& CalendarStore::QueryStatement(const std::string& sql) {
 }
 
 std::optional<AppointmentRecord> CalendarStore::LoadItem(std::int64_t id) {
+    SettleItem(id);
     SqliteStatement& query =
         db_->Cached(std::string("SELECT ") + kItemColumns + " FROM items WHERE id=?");
     query.Bind(1, id);
@@ -640,35 +648,42 @@ std::optional<AppointmentRecord> CalendarStore::LoadItem(std::int64_t id) {
 void CalendarStore::LoadProps(AppointmentRecord& record) {
     // Stored items are read with their properties; new ones have none yet.
     if (!record.props) {
+        SettleItem(record.id);
         record.props = record.id == 0 ? PropMap() : StoredProps(record.id);
     }
 }
 
 void CalendarStore::LoadRecipients(AppointmentRecord& record) {
     if (!record.recipients) {
+        SettleItem(record.id);
         ReadRecipients(std::span(&record, 1));
     }
 }
 
 void CalendarStore::LoadExceptions(AppointmentRecord& record) {
     if (!record.exceptions) {
+        SettleItem(record.id);
         ReadExceptions(std::span(&record, 1));
     }
 }
 
 void CalendarStore::HoldSmallCache() {
+    Settle();
     db_->HoldSmallCache();
 }
 
 void CalendarStore::ReleaseSmallCache() noexcept {
+    Settle();
     db_->ReleaseSmallCache();
 }
 
 void CalendarStore::ReleaseCleanPages() {
+    Settle();
     sqlite3_db_release_memory(db_->Handle());
 }
 
 std::int64_t CalendarStore::LastItemId() {
+    Settle();
     SqliteStatement& query = db_->Cached("SELECT max(id) FROM items");
     const std::int64_t id = query.Step() ? query.Int(0) : 0;
     query.Reset();
@@ -676,6 +691,7 @@ std::int64_t CalendarStore::LastItemId() {
 }
 
 std::int64_t CalendarStore::CountItemsUpTo(std::int64_t folderId, std::int64_t lastId) {
+    Settle();
     // The folder's items up to the highest id in use are all its items.
     if (lastCount_ && lastCount_->folderId == folderId && lastCount_->lastId == lastId &&
         lastCount_->stamp == WriteStamp()) {
@@ -695,6 +711,7 @@ std::int64_t CalendarStore::CountItemsUpTo(std::int64_t folderId, std::int64_t l
 // for every window.
 void CalendarStore::LoadItemsAfter(std::int64_t folderId, std::int64_t afterId, std::int64_t lastId,
                                    size_t limit, std::vector<AppointmentRecord>& window) {
+    Settle();
     SqliteStatement& query = db_->Cached(std::string("SELECT ") + kItemColumns +
                                          " FROM items WHERE id>? AND id<=? AND +folder_id=? "
                                          "ORDER BY id LIMIT ?");
@@ -704,6 +721,7 @@ void CalendarStore::LoadItemsAfter(std::int64_t folderId, std::int64_t afterId, 
 
 void CalendarStore::LoadItemsFrom(std::int64_t folderId, std::int64_t lastId, size_t position,
                                   size_t limit, std::vector<AppointmentRecord>& window) {
+    Settle();
     SqliteStatement& query = db_->Cached(std::string("SELECT ") + kItemColumns +
                                          " FROM items WHERE id<=? AND +folder_id=? "
                                          "ORDER BY id LIMIT ? OFFSET ?");
@@ -762,13 +780,19 @@ void CalendarStore::ReadExceptions(std::span<AppointmentRecord> records) {
 // per write; the save's own savepoint undoes the whole save.
 void CalendarStore::InsertItemRow(AppointmentRecord& record) {
     SqliteStatement& statement = db_->Cached(
-        "INSERT OR FAIL INTO items(folder_id, subject, location, body, categories, resources, "
+        "INSERT OR FAIL INTO items(id, folder_id, subject, location, body, categories, resources, "
         "start_utc, end_utc, all_day, sensitivity, importance, busy_status, reminder_set, "
         "reminder_minutes, meeting_status, rec_type, rec_interval, rec_mask, "
         "rec_day_of_month, rec_month_of_year, rec_instance, rec_no_end, rec_occurrences, "
         "rec_start_utc, rec_end_utc, props) "
-        "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    int index = 1;
+        "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    // Without an id (null) AUTOINCREMENT gives one; a save batch gives its own.
+    if (record.id == 0) {
+        statement.BindNull(1);
+    } else {
+        statement.Bind(1, record.id);
+    }
+    int index = 2;
     for (const ItemColumn& column : kItemRowColumns) {
         column.bind(statement, index, record);
         index += column.count;
@@ -911,9 +935,8 @@ void CalendarStore::WriteExceptions(const AppointmentRecord& record, bool replac
     }
 }
 
-void CalendarStore::WriteParts(AppointmentRecord& record, const ItemChanges& changes) {
-    // A new item has nothing to replace: only the parts it holds are written.
-    const bool isNew = record.id == 0;
+// A new item has nothing to replace: only the parts it holds are written.
+void CalendarStore::WriteParts(AppointmentRecord& record, const ItemChanges& changes, bool isNew) {
     if (isNew) {
         InsertItemRow(record);
     } else {
@@ -934,8 +957,8 @@ namespace {
 
 // Whether a save writes the item's row alone: one statement, which SQLite
 // keeps whole or not at all without a transaction of the store's own.
-bool WritesRowOnly(const AppointmentRecord& record, const ItemChanges& changes) {
-    if (record.id != 0) {
+bool WritesRowOnly(const AppointmentRecord& record, const ItemChanges& changes, bool isNew) {
+    if (!isNew) {
         return !changes.recipients && !changes.exceptions;
     }
     return (!record.recipients || record.recipients->empty()) &&
@@ -945,23 +968,33 @@ bool WritesRowOnly(const AppointmentRecord& record, const ItemChanges& changes) 
 } // namespace
 
 void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& changes) {
+    RaiseBatchFailure();
+    if (deferring_ && DeferSave(record, changes)) {
+        return;
+    }
     ++changes_;
     const std::int64_t previousId = record.id;
+    const bool isNew = previousId == 0;
     try {
-        if (WritesRowOnly(record, changes)) {
-            WriteParts(record, changes);
-            return;
+        if (isNew && deferring_) {
+            record.id = nextId_++;
         }
-        if (previousId == 0 && db_->OpenTransaction()) {
-            WriteNewItemInTransaction(record, changes);
-            return;
-        }
-        SqliteTransaction transaction(*db_);
-        WriteParts(record, changes);
-        transaction.Commit();
+        WriteAtOnce(record, changes, isNew);
     } catch (...) {
         record.id = previousId;
         throw;
+    }
+}
+
+void CalendarStore::WriteAtOnce(AppointmentRecord& record, const ItemChanges& changes, bool isNew) {
+    if (WritesRowOnly(record, changes, isNew)) {
+        WriteParts(record, changes, isNew);
+    } else if (isNew && db_->OpenTransaction()) {
+        WriteNewItemInTransaction(record, changes);
+    } else {
+        SqliteTransaction transaction(*db_);
+        WriteParts(record, changes, isNew);
+        transaction.Commit();
     }
 }
 
@@ -973,7 +1006,7 @@ void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& chang
 void CalendarStore::WriteNewItemInTransaction(AppointmentRecord& record,
                                               const ItemChanges& changes) {
     try {
-        WriteParts(record, changes);
+        WriteParts(record, changes, true);
     } catch (...) {
         if (record.id != 0 && db_->OpenTransaction()) {
             TakeOutNewItem(record.id);
@@ -1016,6 +1049,7 @@ StoreWriteStamp CalendarStore::WriteStamp() {
 }
 
 void CalendarStore::DeleteItem(std::int64_t id) {
+    Settle();
     ++changes_;
     SqliteTransaction transaction(*db_);
     DeleteItemRows(id);
@@ -1032,6 +1066,7 @@ LONG CalendarStore::NamedPropId(const std::u16string& setGuid, LONG id, bool cre
             return name.propId;
         }
     }
+    Settle();
     return ReadOrMapName(setGuid, id, create);
 }
 
@@ -1056,6 +1091,183 @@ LONG CalendarStore::ReadOrMapName(const std::u16string& setGuid, LONG id, bool c
     return propId;
 }
 
+// Saves held back past a transaction begun inside a save batch would escape
+// its rollback: the batch's saves are written at once from then on.
 std::unique_ptr<SqliteTransaction> CalendarStore::BeginTransaction() {
+    Settle();
+    deferring_ = false;
     return std::make_unique<SqliteTransaction>(*db_);
+}
+
+std::unique_ptr<StoreSaveBatch> CalendarStore::BeginSaveBatch() {
+    Settle();
+    return std::unique_ptr<StoreSaveBatch>(new StoreSaveBatch(*this));
+}
+
+// The batch holds the write lock: the ids AUTOINCREMENT would give next are
+// the store's to hand out, so that a held-back new item keeps the id it was
+// given while other new items are written before it.
+void CalendarStore::StartDeferring() {
+    SqliteStatement& query =
+        db_->Cached("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name='items'), 0), "
+                    "coalesce((SELECT max(id) FROM items), 0)) + 1");
+    nextId_ = query.Step() ? query.Int(0) : 1;
+    query.Reset();
+    deferring_ = true;
+}
+
+std::exception_ptr CalendarStore::StopDeferring() noexcept {
+    Settle();
+    deferring_ = false;
+    return std::exchange(batchFailure_, nullptr);
+}
+
+void CalendarStore::RaiseBatchFailure() const {
+    if (batchFailure_) {
+        std::rethrow_exception(batchFailure_);
+    }
+}
+
+// Saves that could fail for what they hold, and not for the disk, are
+// written at once, so that they fail alone: a changed occurrence's day
+// given twice breaks the exceptions' key. So are those whose properties
+// are written onto the stored ones, which need reading first.
+bool CalendarStore::CanDefer(const AppointmentRecord& record, const ItemChanges& changes) const {
+    const bool isNew = record.id == 0;
+    if (!isNew && record.props && !changes.allProps && !changes.props.empty() &&
+        !changes.storedRow) {
+        return false;
+    }
+    if (!record.exceptions || !(isNew || changes.exceptions)) {
+        return true;
+    }
+    std::vector<int> days;
+    days.reserve(record.exceptions->size());
+    for (const ExceptionRecord& exception : *record.exceptions) {
+        days.push_back(exception.originalDay);
+    }
+    std::sort(days.begin(), days.end());
+    return std::adjacent_find(days.begin(), days.end()) == days.end();
+}
+
+// A later save of the held-back item joins it; the save of a series is held
+// back (after writing the one held before). False: write the save at once
+// (the one held before is then written first when it is the same item's).
+bool CalendarStore::DeferSave(AppointmentRecord& record, const ItemChanges& changes) {
+    const bool deferrable = CanDefer(record, changes);
+    if (pending_.Holds(record.id) && record.id != 0) {
+        if (!deferrable) {
+            Settle();
+            RaiseBatchFailure();
+            return false;
+        }
+        ++changes_;
+        pending_.Merge(record, changes);
+        return true;
+    }
+    if (!record.pattern || !deferrable) {
+        return false;
+    }
+    Settle();
+    RaiseBatchFailure();
+    ++changes_;
+    const bool isNew = record.id == 0;
+    if (isNew) {
+        record.id = nextId_++;
+    }
+    pending_.Take(record, changes, isNew);
+    return true;
+}
+
+void CalendarStore::Settle() noexcept {
+    if (!pending_.Active()) {
+        return;
+    }
+    pending_.Clear();
+    try {
+        const bool isNew = pending_.IsNew();
+        AppointmentRecord& record = pending_.RecordToWrite();
+        const ItemChanges& changes = pending_.Changes();
+        if (isNew || WritesRowOnly(record, changes, false)) {
+            WriteParts(record, changes, isNew);
+        } else {
+            SqliteTransaction transaction(*db_);
+            WriteParts(record, changes, false);
+            transaction.Commit();
+        }
+    } catch (...) {
+        // What the batch wrote is lost with the part of this save written.
+        db_->RollBack();
+        batchFailure_ = std::current_exception();
+        deferring_ = false;
+    }
+}
+
+namespace {
+
+bool SameText(const std::u16string& a, const std::u16string& b) {
+    const auto fold = [](char16_t c) {
+        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+    };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
+}
+
+} // namespace
+
+// A held-back save may change what a search by subject finds when the item
+// has the subject, had it or may have had it (its stored row is not
+// known), when one of its changed occurrences has it, or when it changes
+// stored ones (which are not known).
+bool CalendarStore::PendingHasSubject(const std::u16string& subject) const {
+    const AppointmentRecord& record = pending_.Record();
+    const ItemChanges& changes = pending_.Changes();
+    const AppointmentRow* stored = changes.storedRow;
+    if (SameText(record.subject, subject) || (stored && SameText(stored->subject, subject))) {
+        return true;
+    }
+    if (!pending_.IsNew() && (!stored || changes.exceptions)) {
+        return true;
+    }
+    return record.exceptions && std::any_of(record.exceptions->begin(), record.exceptions->end(),
+                                            [&](const ExceptionRecord& e) {
+                                                return e.subject && SameText(*e.subject, subject);
+                                            });
+}
+
+void CalendarStore::SettleSubject(const std::u16string& subject, std::int64_t heldItem) noexcept {
+    if (pending_.Active() && !pending_.Holds(heldItem) && PendingHasSubject(subject)) {
+        Settle();
+    }
+}
+
+void CalendarStore::SettleItem(std::int64_t id) noexcept {
+    if (pending_.Holds(id)) {
+        Settle();
+    }
+}
+
+void CalendarStore::SettleFor(const SqlCondition& condition) noexcept {
+    if (condition.subject) {
+        SettleSubject(*condition.subject, condition.heldItem);
+    } else {
+        Settle();
+    }
+}
+
+StoreSaveBatch::StoreSaveBatch(CalendarStore& store)
+    : store_(store), transaction_(std::make_unique<SqliteTransaction>(*store.db_)) {
+    store_.StartDeferring();
+}
+
+StoreSaveBatch::~StoreSaveBatch() {
+    store_.StopDeferring();
+}
+
+void StoreSaveBatch::Commit() {
+    if (std::exception_ptr failure = store_.StopDeferring()) {
+        std::rethrow_exception(failure);
+    }
+    transaction_->Commit();
 }

@@ -10,11 +10,13 @@
 // is damaged, raises _com_error and is left as it is.
 
 #include "platform/outlook/appointment_record.h"
+#include "platform/outlook/pending_save.h"
 #include "platform/outlook/sqlite_database.h"
 #include "platform/outlook/store_time.h"
 #include "platform/outlook/wal_checkpointer.h"
 
 #include <cstdint>
+#include <exception>
 #include <list>
 #include <memory>
 #include <optional>
@@ -41,6 +43,14 @@ struct FolderRow {
 struct SqlCondition {
     std::string where = "1";
     std::vector<std::variant<std::int64_t, std::u16string>> values;
+    // The subject every row the condition matches has (compared without
+    // regard to ASCII case), when there is one: a read inside a save batch
+    // then writes a held-back save first only when it may have that subject.
+    std::optional<std::u16string> subject;
+    // An item the reader holds as it was saved last and adds to what it
+    // finds itself (0: none): its held-back save is not written for the
+    // read, which may or may not find it.
+    std::int64_t heldItem = 0;
 };
 
 // What merging single items with occurrences needs of an item without
@@ -56,6 +66,8 @@ using StoreWriteStamp = std::pair<std::uint64_t, std::int64_t>;
 // Any: no order asked for, so that the fittest index can answer the query
 // (the caller orders the results itself).
 enum class ItemOrder { Creation, Start, End, Subject, Any };
+
+class StoreSaveBatch;
 
 class CalendarStore {
 public:
@@ -78,7 +90,9 @@ public:
                                     ItemOrder order);
     // The items (of any folder) with a changed occurrence whose own subject
     // equals this one, ignoring ASCII case; in id order.
-    std::vector<std::int64_t> ItemsWithOccurrenceSubject(const std::u16string& subject);
+    // heldItem as in SqlCondition.
+    std::vector<std::int64_t> ItemsWithOccurrenceSubject(const std::u16string& subject,
+                                                         std::int64_t heldItem = 0);
     // The ids alone, in the order: what a walk over many items keeps.
     std::vector<std::int64_t> QueryItemIds(std::int64_t folderId, const SqlCondition& condition,
                                            ItemOrder order);
@@ -118,7 +132,8 @@ public:
     // that nothing was written in between.
     StoreWriteStamp WriteStamp();
     // Writes the item in one transaction; gives a new item its id. Of a
-    // stored item only the changed parts are written.
+    // stored item only the changed parts are written. Inside a save batch
+    // the save of a series may be held back (see StoreSaveBatch).
     void SaveItem(AppointmentRecord& record, const ItemChanges& changes);
     void DeleteItem(std::int64_t id);
 
@@ -129,8 +144,11 @@ public:
 
     // A transaction around several saves (see StoreTransaction).
     std::unique_ptr<SqliteTransaction> BeginTransaction();
+    // A transaction around the many saves of an import (see StoreSaveBatch).
+    std::unique_ptr<StoreSaveBatch> BeginSaveBatch();
 
 private:
+    friend class StoreSaveBatch;
     CalendarStore(std::string path, std::unique_ptr<SqliteDatabase> db);
     void CreateSchema();
     void CheckSchema();
@@ -142,6 +160,21 @@ private:
         const std::map<LONG, PropValue>* props = nullptr;
     };
     void MigrateFromVersion1();
+    // From StartDeferring to StopDeferring new items take their ids from
+    // nextId_, and series' saves may be held back in pending_.
+    void StartDeferring();
+    std::exception_ptr StopDeferring() noexcept;
+    bool CanDefer(const AppointmentRecord& record, const ItemChanges& changes) const;
+    bool DeferSave(AppointmentRecord& record, const ItemChanges& changes);
+    // Write the held-back save before the connection is used: always
+    // (Settle), or when the read may find what it writes (by subject, by
+    // item). A failed write rolls the batch back and is kept to be raised.
+    void Settle() noexcept;
+    void SettleSubject(const std::u16string& subject, std::int64_t heldItem) noexcept;
+    void SettleItem(std::int64_t id) noexcept;
+    void SettleFor(const SqlCondition& condition) noexcept;
+    bool PendingHasSubject(const std::u16string& subject) const;
+    void RaiseBatchFailure() const;
     void InsertItemRow(AppointmentRecord& record);
     void UpdateItemRow(const AppointmentRecord& record, const RowUpdate& update);
     // The UPDATE of an item's row setting these columns (a bit each, in the
@@ -150,7 +183,8 @@ private:
     std::map<LONG, PropValue> StoredProps(std::int64_t id);
     const std::map<LONG, PropValue>* PropsToWrite(AppointmentRecord& record,
                                                   const ItemChanges& changes);
-    void WriteParts(AppointmentRecord& record, const ItemChanges& changes);
+    void WriteParts(AppointmentRecord& record, const ItemChanges& changes, bool isNew);
+    void WriteAtOnce(AppointmentRecord& record, const ItemChanges& changes, bool isNew);
     void WriteNewItemInTransaction(AppointmentRecord& record, const ItemChanges& changes);
     void TakeOutNewItem(std::int64_t id) noexcept;
     void DeleteItemRows(std::int64_t id);
@@ -199,4 +233,36 @@ private:
         std::int64_t count = 0;
     };
     std::optional<FolderCount> lastCount_;
+    // While a save batch is open: the id the next new item gets, the save
+    // held back, and the failure of a held-back write, once known.
+    bool deferring_ = false;
+    std::int64_t nextId_ = 0;
+    PendingSave pending_;
+    std::exception_ptr batchFailure_;
+};
+
+// A transaction around the many saves of an import. New items get their ids
+// from the store, and the save of a series is held back while the saves
+// that follow are of the same series: they join it, and the series is
+// written once. A held-back save is written before any use of the store
+// that may find what it writes, before a save of another series, and at
+// the commit. A held-back write that fails (the disk, the memory: saves
+// that could break one of the store's constraints, or that need the stored
+// item, are written at once) loses the whole batch: the transaction is
+// rolled back at once, later saves in the batch raise the failure, and so
+// does Commit.
+class StoreSaveBatch {
+public:
+    // Rolls back unless committed.
+    ~StoreSaveBatch();
+    StoreSaveBatch(const StoreSaveBatch&) = delete;
+    StoreSaveBatch& operator=(const StoreSaveBatch&) = delete;
+    void Commit();
+
+private:
+    friend class CalendarStore;
+    explicit StoreSaveBatch(CalendarStore& store);
+
+    CalendarStore& store_;
+    std::unique_ptr<SqliteTransaction> transaction_;
 };

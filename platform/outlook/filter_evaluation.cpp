@@ -273,6 +273,7 @@ SqlCondition SingleSubjectCandidates(const FilterNode& node, const std::u16strin
     SqlCondition condition = EmptyCondition();
     condition.where += "subject = ? AND rec_type IS NULL AND ";
     condition.values.emplace_back(subject);
+    condition.subject = subject;
     AppendSql(node, condition);
     return condition;
 }
@@ -281,6 +282,7 @@ SqlCondition SeriesSubjectCandidates(const FilterNode& node, const std::u16strin
     SqlCondition condition = EmptyCondition();
     condition.where += "subject = ? AND rec_type IS NOT NULL";
     condition.values.emplace_back(subject);
+    condition.subject = subject;
     AppendRangeCandidates(FilterStartBounds(node), condition);
     return condition;
 }

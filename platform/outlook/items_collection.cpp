@@ -161,6 +161,9 @@ private:
     };
     Candidates FindCandidates();
     Candidates SubjectSearch(const std::u16string& subject);
+    // The series of this folder that was saved last, when its item object
+    // still holds it as stored; else 0.
+    std::int64_t HeldSeries();
     std::optional<AppointmentRecord> ReadSeries(std::int64_t id);
     void AddOccurrences(std::vector<ItemEntry>& entries,
                         const std::vector<std::int64_t>& seriesIds);
@@ -187,17 +190,32 @@ private:
 // finds those that match and one of its series those to expand, each in an
 // index of its own that answers it without reading the items' rows; a third
 // search finds the series whose changed occurrences alone carry the subject.
+//
+// A series of this folder that has just been saved (the occurrences of a
+// new series are searched right after its save) is a candidate whatever
+// the store holds of it yet: inside a save batch the searches need not wait
+// for its write (see CalendarStore::HeldItem), and are kept from finding it
+// in a state it no longer has. Candidates that hold no match are dropped
+// when the occurrences are expanded.
 ItemsImpl::Candidates ItemsImpl::SubjectSearch(const std::u16string& subject) {
     CalendarStore& store = app_->Store();
+    const std::int64_t held = HeldSeries();
     Candidates found;
-    for (const ItemKey& key : store.QueryItems(
-             folderId_, SingleSubjectCandidates(*filter_, subject), ItemOrder::Start)) {
-        found.singles.push_back({key.id, kNotAnOccurrence, key.startUtc});
+    SqlCondition singles = SingleSubjectCandidates(*filter_, subject);
+    singles.heldItem = held;
+    for (const ItemKey& key : store.QueryItems(folderId_, singles, ItemOrder::Start)) {
+        if (key.id != held) {
+            found.singles.push_back({key.id, kNotAnOccurrence, key.startUtc});
+        }
     }
-    found.series =
-        store.QueryItemIds(folderId_, SeriesSubjectCandidates(*filter_, subject), ItemOrder::Any);
-    const std::vector<std::int64_t> changed = store.ItemsWithOccurrenceSubject(subject);
+    SqlCondition series = SeriesSubjectCandidates(*filter_, subject);
+    series.heldItem = held;
+    found.series = store.QueryItemIds(folderId_, series, ItemOrder::Any);
+    const std::vector<std::int64_t> changed = store.ItemsWithOccurrenceSubject(subject, held);
     found.series.insert(found.series.end(), changed.begin(), changed.end());
+    if (held != 0) {
+        found.series.push_back(held);
+    }
     std::sort(found.series.begin(), found.series.end());
     found.series.erase(std::unique(found.series.begin(), found.series.end()), found.series.end());
     return found;
@@ -222,6 +240,12 @@ ItemsImpl::Candidates ItemsImpl::FindCandidates() {
         found.series.push_back(key.id);
     }
     return found;
+}
+
+std::int64_t ItemsImpl::HeldSeries() {
+    AppointmentItemImpl* saved = app_->Context().lastSaved;
+    const AppointmentRecord* record = saved ? saved->StoredRecord() : nullptr;
+    return record && record->pattern && record->folderId == folderId_ ? record->id : 0;
 }
 
 // A series with its properties and changed occurrences, from the item object
@@ -299,8 +323,14 @@ const ItemIndex& ItemsImpl::List() {
     }
     ItemIndex index;
     if (!includeRecurrences_) {
-        index.ids = app_->Store().QueryItemIds(
-            folderId_, filter_ ? FilterToSql(*filter_) : SqlCondition{}, order_);
+        SqlCondition condition;
+        if (filter_) {
+            condition = FilterToSql(*filter_);
+            if (const std::u16string* subject = RequiredSubject(*filter_)) {
+                condition.subject = *subject;
+            }
+        }
+        index.ids = app_->Store().QueryItemIds(folderId_, condition, order_);
     } else {
         index = MergedWithOccurrences();
     }

@@ -24,7 +24,7 @@ struct OutlookContext {
     std::int64_t currentFolderId = 0;
     std::vector<SelectionEntry> selection;
     // The batch of saves an engine has opened (see ISaveBatching).
-    std::unique_ptr<SqliteTransaction> saveBatch;
+    std::unique_ptr<StoreSaveBatch> saveBatch;
     // The item object that saved last, while it lives: a search right after
     // a save (the occurrences of a new series) takes the item from it
     // instead of reading it back (see AppointmentItemImpl::StoredRecord).

@@ -265,13 +265,13 @@ CComPtr<_Application> OpenOutlookStore(const std::string& path, bool create,
 
 void ApplicationImpl::BeginSaveBatch() {
     if (!context_->saveBatch) {
-        context_->saveBatch = Store().BeginTransaction();
+        context_->saveBatch = Store().BeginSaveBatch();
     }
 }
 
 void ApplicationImpl::CommitSaveBatch() {
     // Taken first: a batch whose commit fails is rolled back as it goes.
-    std::unique_ptr<SqliteTransaction> batch = std::move(context_->saveBatch);
+    std::unique_ptr<StoreSaveBatch> batch = std::move(context_->saveBatch);
     if (batch) {
         batch->Commit();
         Store().ReleaseCleanPages();
