@@ -55,7 +55,14 @@ std::string UserDateText(const COleDateTime& value) {
 }
 
 std::string UserDateTimeText(const COleDateTime& value) {
-    return UserDateText(value) + " " +
-           FormatTimeWithPicture(value, LocalePicture(LOCALE_STIMEFORMAT, "h:mm:ss tt"))
-               .value_or("");
+    // Both parts from one conversion of the value.
+    SYSTEMTIME st{};
+    if (VariantTimeToSystemTime(value, &st) != TRUE) {
+        return " ";
+    }
+    std::string text =
+        FormatDateWithPicture(st, LocalePicture(LOCALE_SSHORTDATE, "M/d/yyyy")).value_or("");
+    text += ' ';
+    text += FormatTimeWithPicture(st, LocalePicture(LOCALE_STIMEFORMAT, "h:mm:ss tt")).value_or("");
+    return text;
 }

@@ -10,12 +10,15 @@ protected:
     void SetUp() override { RegistryReset(); }
     void TearDown() override { RegistryReset(); }
 
-    static void SetShortDate(const std::string& picture) {
+    static void SetShortDate(const std::string& picture) { SetPicture("sShortDate", picture); }
+    static void SetTimeFormat(const std::string& picture) { SetPicture("sTimeFormat", picture); }
+
+    static void SetPicture(const char* name, const std::string& picture) {
         HKEY key = nullptr;
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\International", 0, nullptr, 0,
                                   KEY_WRITE, nullptr, &key, nullptr),
                   ERROR_SUCCESS);
-        RegSetValueExA(key, "sShortDate", 0, REG_SZ, reinterpret_cast<const BYTE*>(picture.c_str()),
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(picture.c_str()),
                        static_cast<DWORD>(picture.size() + 1));
         RegCloseKey(key);
     }
@@ -51,6 +54,18 @@ TEST_F(OutlookDateTest, TheUsersShortDateFormatIsUsed) {
     EXPECT_EQ(UserDateText(COleDateTime(2007, 3, 5, 14, 5, 0)), "05.03.2007");
     SetShortDate("yyyy-MM-dd");
     EXPECT_EQ(FormatOutlookDate(COleDateTime(2007, 3, 5, 14, 5, 0)), "2007-03-05 02:05 PM");
+}
+
+// The texts of the log lines: the date and the time each in the user's own
+// picture.
+TEST_F(OutlookDateTest, DateTimeTextsFollowBothPictures) {
+    const COleDateTime afternoon(2007, 3, 5, 14, 5, 9);
+    EXPECT_EQ(UserDateTimeText(afternoon), "3/5/2007 2:05:09 PM");
+    EXPECT_EQ(UserDateTimeText(COleDateTime(2007, 12, 31, 0, 0, 0)), "12/31/2007 12:00:00 AM");
+    SetShortDate("dd.MM.yyyy");
+    SetTimeFormat("HH:mm:ss");
+    EXPECT_EQ(UserDateTimeText(afternoon), "05.03.2007 14:05:09");
+    EXPECT_EQ(UserDateTimeText(COleDateTime(3e6)), " ");
 }
 
 } // namespace
