@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <type_traits>
 
 namespace {
 
@@ -16,10 +17,16 @@ struct Parts {
     int year, month, day, dayOfWeek, hour, minute, second;
 };
 
+// Narrow text is appended in one piece; wide text a character at a time (an
+// append of an iterator range would build a temporary string first).
 template <typename Char>
 void AppendAscii(std::basic_string<Char>& out, std::string_view text) {
-    for (const char c : text) {
-        out += static_cast<Char>(c);
+    if constexpr (std::is_same_v<Char, char>) {
+        out.append(text.data(), text.size());
+    } else {
+        for (const char c : text) {
+            out += static_cast<Char>(c);
+        }
     }
 }
 
@@ -28,25 +35,13 @@ void AppendAscii(std::basic_string<Char>& out, std::string_view text) {
 template <typename Char>
 void AppendNumber(std::basic_string<Char>& out, int value, int count, int fullWidth = 2) {
     const int width = count == 1 ? 1 : fullWidth;
-    // Days, months, hours and minutes: one or two digits, written directly.
-    if (value < 100 && width <= 2) {
-        if (value >= 10 || width == 2) {
-            out += static_cast<Char>('0' + value / 10);
-        }
-        out += static_cast<Char>('0' + value % 10);
-        return;
-    }
     char digits[12];
     char* first = std::end(digits);
     for (int n = 0; n < width || value > 0; ++n) {
         *--first = static_cast<char>('0' + value % 10);
         value /= 10;
     }
-    // A character at a time: an append of an iterator range would build a
-    // temporary string first.
-    for (; first != std::end(digits); ++first) {
-        out += static_cast<Char>(*first);
-    }
+    AppendAscii(out, std::string_view(first, static_cast<size_t>(std::end(digits) - first)));
 }
 
 template <typename Char>
