@@ -969,6 +969,7 @@ bool WritesRowOnly(const AppointmentRecord& record, const ItemChanges& changes, 
 
 void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& changes) {
     RaiseBatchFailure();
+    itemKeys_.Add(record.folderId, record.subject, record.startUtc);
     if (deferring_ && DeferSave(record, changes)) {
         return;
     }
@@ -1046,6 +1047,36 @@ StoreWriteStamp CalendarStore::WriteStamp() {
     const std::int64_t others = othersVersion_;
     // Both counts only grow, so their sum changes with either.
     return {changes_ + db_->Rollbacks(), others};
+}
+
+bool CalendarStore::MayHoldItem(std::int64_t folderId, const std::u16string& subject,
+                                StoreSeconds startUtc) {
+    const std::int64_t othersVersion = WriteStamp().second;
+    if (!itemKeys_.Built() || itemKeysVersion_ != othersVersion) {
+        BuildItemKeys();
+        itemKeysVersion_ = othersVersion;
+    }
+    return itemKeys_.MayHold(folderId, subject, startUtc);
+}
+
+// Read from the subject index, which holds all three columns. A read that
+// fails leaves no set: every search then asks the file.
+void CalendarStore::BuildItemKeys() {
+    Settle();
+    SmallPageCache once(*db_);
+    itemKeys_.Build();
+    SqliteStatement& query =
+        db_->Cached("SELECT folder_id, subject, start_utc FROM items INDEXED BY items_subject");
+    try {
+        while (query.Step()) {
+            itemKeys_.Add(query.Int(0), query.Text16(1), query.Int(2));
+        }
+    } catch (...) {
+        itemKeys_.Drop();
+        query.Reset();
+        throw;
+    }
+    query.Reset();
 }
 
 void CalendarStore::DeleteItem(std::int64_t id) {

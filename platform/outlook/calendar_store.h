@@ -10,6 +10,7 @@
 // is damaged, raises _com_error and is left as it is.
 
 #include "platform/outlook/appointment_record.h"
+#include "platform/outlook/item_keys.h"
 #include "platform/outlook/pending_save.h"
 #include "platform/outlook/sqlite_database.h"
 #include "platform/outlook/store_time.h"
@@ -93,6 +94,9 @@ public:
     // heldItem as in SqlCondition.
     std::vector<std::int64_t> ItemsWithOccurrenceSubject(const std::u16string& subject,
                                                          std::int64_t heldItem = 0);
+    // Whether an item of the folder with this subject (without regard to
+    // ASCII case) and start may be stored; false: none is (see ItemKeys).
+    bool MayHoldItem(std::int64_t folderId, const std::u16string& subject, StoreSeconds startUtc);
     // The ids alone, in the order: what a walk over many items keeps.
     std::vector<std::int64_t> QueryItemIds(std::int64_t folderId, const SqlCondition& condition,
                                            ItemOrder order);
@@ -175,6 +179,7 @@ private:
     void SettleFor(const SqlCondition& condition) noexcept;
     bool PendingHasSubject(const std::u16string& subject) const;
     void RaiseBatchFailure() const;
+    void BuildItemKeys();
     void InsertItemRow(AppointmentRecord& record);
     void UpdateItemRow(const AppointmentRecord& record, const RowUpdate& update);
     // The UPDATE of an item's row setting these columns (a bit each, in the
@@ -239,6 +244,10 @@ private:
     std::int64_t nextId_ = 0;
     PendingSave pending_;
     std::exception_ptr batchFailure_;
+    // The keys of the stored items, while no other connection has written
+    // since they were read (the others' data version then).
+    ItemKeys itemKeys_;
+    std::int64_t itemKeysVersion_ = 0;
 };
 
 // A transaction around the many saves of an import. New items get their ids

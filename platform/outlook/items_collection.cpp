@@ -151,6 +151,8 @@ private:
     std::optional<AppointmentRecord> Load(size_t position);
     std::optional<AppointmentRecord> LoadedSeries(std::int64_t id);
     const ItemIndex& List();
+    // False when the filter's items are known to be none without a query.
+    bool MayFindItems();
     ItemIndex MergedWithOccurrences();
     // What an occurrence-expanding list is made from: the single items that
     // match, in start order, and the series that may hold a matching
@@ -323,6 +325,10 @@ const ItemIndex& ItemsImpl::List() {
     }
     ItemIndex index;
     if (!includeRecurrences_) {
+        if (!MayFindItems()) {
+            list_ = std::move(index);
+            return *list_;
+        }
         SqlCondition condition;
         if (filter_) {
             condition = FilterToSql(*filter_);
@@ -340,6 +346,18 @@ const ItemIndex& ItemsImpl::List() {
     }
     list_ = std::move(index);
     return *list_;
+}
+
+// A filter that fixes the subject and the start (a conflict search) finds
+// nothing when the store holds no item with both.
+bool ItemsImpl::MayFindItems() {
+    const std::u16string* subject = filter_ ? RequiredSubject(*filter_) : nullptr;
+    if (!subject) {
+        return true;
+    }
+    const StartBounds bounds = FilterStartBounds(*filter_);
+    return !bounds.from || bounds.from != bounds.to ||
+           app_->Store().MayHoldItem(folderId_, *subject, *bounds.from);
 }
 
 std::optional<AppointmentRecord> ItemsImpl::LoadedSeries(std::int64_t id) {
