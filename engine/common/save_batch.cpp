@@ -2,9 +2,15 @@
 
 #include "platform/com/com_error.h"
 
-SaveBatch::SaveBatch(const CComPtr<IUnknown>& store, FailureSink fail)
-    : store_(QueryInterface<ISaveBatching>(store)), fail_(std::move(fail)) {
+#include <algorithm>
+
+SaveBatch::SaveBatch(const CComPtr<IUnknown>& store, FailureSink fail, int maxItems)
+    : store_(QueryInterface<ISaveBatching>(store)), fail_(std::move(fail)), maxItems_(maxItems) {
     Open();
+}
+
+int SaveBatch::ItemsPerBatch(int runItems) {
+    return std::clamp(runItems / 5, kMaxItems, 4 * kMaxItems);
 }
 
 SaveBatch::~SaveBatch() {
@@ -33,7 +39,7 @@ void SaveBatch::NextItem() {
     if (!store_) {
         return;
     }
-    if (open_ && (items_ >= kMaxItems || std::chrono::steady_clock::now() - opened_ >= kMaxAge)) {
+    if (open_ && (items_ >= maxItems_ || std::chrono::steady_clock::now() - opened_ >= kMaxAge)) {
         Commit();
     }
     Open();

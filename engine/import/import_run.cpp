@@ -156,12 +156,15 @@ ImportRun CvCalImport::Run(const ImportOptions& options, const ImportFilter& fil
 // appointments alone completes it.
 void CvCalImport::ImportFiles(const std::vector<std::string>& files, ParseAhead* ahead,
                               ImportRun& run) {
-    SaveBatch batch(Options.Application, [this](const std::string& text, LONG code, int lost) {
-        Log(text, code, "CvCalImport::Run", 3);
-        // Appointments of a batch the store could not keep were not imported.
-        Counters.Imported -= lost;
-        Counters.Failed += lost;
-    });
+    SaveBatch batch(
+        Options.Application,
+        [this](const std::string& text, LONG code, int lost) {
+            Log(text, code, "CvCalImport::Run", 3);
+            // Appointments of a batch the store could not keep were not imported.
+            Counters.Imported -= lost;
+            Counters.Failed += lost;
+        },
+        SaveBatch::ItemsPerBatch(run.Events));
     batch_ = &batch;
     for (const std::string& file : files) {
         if ((ahead ? ImportParsedFile(*ahead, file) : ImportFile(file)) < 0) {
