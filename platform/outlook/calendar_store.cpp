@@ -1,6 +1,7 @@
 #include "platform/outlook/calendar_store.h"
 
 #include "platform/com/com_error.h"
+#include "platform/outlook/ascii_case.h"
 #include "platform/outlook/prop_blob.h"
 #include "platform/outlook/tied_properties.h"
 
@@ -1234,19 +1235,6 @@ void CalendarStore::Settle() noexcept {
     }
 }
 
-namespace {
-
-bool SameText(const std::u16string& a, const std::u16string& b) {
-    const auto fold = [](char16_t c) {
-        return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-    };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(),
-                      [&](char16_t x, char16_t y) { return fold(x) == fold(y); });
-}
-
-} // namespace
-
 // A held-back save may change what a search by subject finds when the item
 // has the subject, had it or may have had it (its stored row is not
 // known), when one of its changed occurrences has it, or when it changes
@@ -1255,7 +1243,8 @@ bool CalendarStore::PendingHasSubject(const std::u16string& subject) const {
     const AppointmentRecord& record = pending_.Record();
     const ItemChanges& changes = pending_.Changes();
     const AppointmentRow* stored = changes.storedRow;
-    if (SameText(record.subject, subject) || (stored && SameText(stored->subject, subject))) {
+    if (EqualsIgnoringAsciiCase(record.subject, subject) ||
+        (stored && EqualsIgnoringAsciiCase(stored->subject, subject))) {
         return true;
     }
     if (!pending_.IsNew() && (!stored || changes.exceptions)) {
@@ -1263,7 +1252,8 @@ bool CalendarStore::PendingHasSubject(const std::u16string& subject) const {
     }
     return record.exceptions && std::any_of(record.exceptions->begin(), record.exceptions->end(),
                                             [&](const ExceptionRecord& e) {
-                                                return e.subject && SameText(*e.subject, subject);
+                                                return e.subject &&
+                                                       EqualsIgnoringAsciiCase(*e.subject, subject);
                                             });
 }
 

@@ -1,5 +1,6 @@
 #include "platform/outlook/filter_evaluation.h"
 
+#include "platform/outlook/ascii_case.h"
 #include "platform/outlook/civil_day.h"
 
 #include <algorithm>
@@ -84,16 +85,12 @@ void AppendSql(const FilterNode& node, SqlCondition& out) {
     out.where += ")";
 }
 
-char16_t Fold(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
 // The order of two texts without regard to ASCII case, as the store's
 // NOCASE columns compare.
 int CompareText(const std::u16string& a, const std::u16string& b) {
     const size_t n = std::min(a.size(), b.size());
     for (size_t i = 0; i < n; ++i) {
-        const char16_t x = Fold(a[i]), y = Fold(b[i]);
+        const char16_t x = FoldAsciiCase(a[i]), y = FoldAsciiCase(b[i]);
         if (x != y) {
             return x < y ? -1 : 1;
         }

@@ -1,5 +1,7 @@
 #include "platform/outlook/item_keys.h"
 
+#include "platform/outlook/ascii_case.h"
+
 namespace {
 
 // FNV-1a over 64 bits, a unit at a time.
@@ -39,7 +41,7 @@ std::uint64_t ItemKeys::Key(std::int64_t folderId, const std::u16string& subject
     std::uint64_t hash = Mix(Mix(kOffset, static_cast<std::uint64_t>(folderId)),
                              static_cast<std::uint64_t>(startUtc));
     for (char16_t c : subject) {
-        hash = Mix(hash, c >= u'A' && c <= u'Z' ? c - u'A' + u'a' : c);
+        hash = Mix(hash, FoldAsciiCase(c));
     }
     return hash;
 }

@@ -1,4 +1,5 @@
 #include "platform/com/com_error.h"
+#include "platform/outlook/ascii_case.h"
 #include "platform/outlook/civil_day.h"
 #include "platform/outlook/filter_evaluation.h"
 #include "platform/outlook/item_walk.h"
@@ -51,7 +52,7 @@ std::optional<ItemOrder> OrderOf(const std::u16string& property) {
     std::u16string name;
     for (char16_t c : property) {
         if (c != u'[' && c != u']') {
-            name += c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+            name += FoldAsciiCase(c);
         }
     }
     if (name == u"start") {

@@ -1,6 +1,7 @@
 #include "platform/outlook/outlook_filter.h"
 
 #include "platform/com/com_error.h"
+#include "platform/outlook/ascii_case.h"
 
 #include <cctype>
 #include <optional>
@@ -31,16 +32,12 @@ const FieldName kFields[] = {
     {"isrecurring", FilterField::IsRecurring},
 };
 
-char16_t Lower(char16_t c) {
-    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
-}
-
 bool EqualsNoCase(std::u16string_view text, std::string_view ascii) {
     if (text.size() != ascii.size()) {
         return false;
     }
     for (size_t i = 0; i < text.size(); ++i) {
-        if (Lower(text[i]) != static_cast<char16_t>(ascii[i])) {
+        if (FoldAsciiCase(text[i]) != static_cast<char16_t>(ascii[i])) {
             return false;
         }
     }
