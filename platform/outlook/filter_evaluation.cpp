@@ -264,22 +264,30 @@ SqlCondition SeriesCandidates(const FilterNode& node) {
     return condition;
 }
 
+namespace {
+
+// The items with the subject, of one kind (single items or series).
+SqlCondition SubjectCondition(const std::u16string& subject, const char* kind) {
+    SqlCondition condition = EmptyCondition();
+    condition.where += "subject = ? AND ";
+    condition.where += kind;
+    condition.values.emplace_back(subject);
+    condition.subject = subject;
+    return condition;
+}
+
+} // namespace
+
 // The filter's own terms come after the subject's, so that the subject
 // index's range over start_utc serves them.
 SqlCondition SingleSubjectCandidates(const FilterNode& node, const std::u16string& subject) {
-    SqlCondition condition = EmptyCondition();
-    condition.where += "subject = ? AND rec_type IS NULL AND ";
-    condition.values.emplace_back(subject);
-    condition.subject = subject;
+    SqlCondition condition = SubjectCondition(subject, "rec_type IS NULL AND ");
     AppendSql(node, condition);
     return condition;
 }
 
 SqlCondition SeriesSubjectCandidates(const FilterNode& node, const std::u16string& subject) {
-    SqlCondition condition = EmptyCondition();
-    condition.where += "subject = ? AND rec_type IS NOT NULL";
-    condition.values.emplace_back(subject);
-    condition.subject = subject;
+    SqlCondition condition = SubjectCondition(subject, "rec_type IS NOT NULL");
     AppendRangeCandidates(FilterStartBounds(node), condition);
     return condition;
 }
