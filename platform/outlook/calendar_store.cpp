@@ -482,13 +482,27 @@ void CalendarStore::CreateSchema() {
     transaction.Commit();
 }
 
+// Folders are only ever added: one read stays as it was while no other
+// connection has written and nothing was rolled back (which takes back a
+// folder the transaction added). Each search for a series' occurrences
+// asks for its folder.
 std::optional<FolderRow> CalendarStore::FindFolder(std::int64_t id) {
+    const std::int64_t othersVersion = WriteStamp().second;
+    if (foldersVersion_ != othersVersion || foldersRollbacks_ != db_->Rollbacks()) {
+        folders_.clear();
+        foldersVersion_ = othersVersion;
+        foldersRollbacks_ = db_->Rollbacks();
+    }
+    if (auto found = folders_.find(id); found != folders_.end()) {
+        return found->second;
+    }
     SqliteStatement& query =
         db_->Cached("SELECT id, parent_id, name, item_type, role FROM folders WHERE id=?");
     query.Bind(1, id);
     std::optional<FolderRow> folder;
     if (query.Step()) {
         folder = ReadFolder(query);
+        folders_.emplace(id, *folder);
     }
     query.Reset();
     return folder;

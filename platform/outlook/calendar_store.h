@@ -248,6 +248,11 @@ private:
     // since they were read (the others' data version then).
     ItemKeys itemKeys_;
     std::int64_t itemKeysVersion_ = 0;
+    // The folders read, while no other connection has written and nothing
+    // was rolled back since (see FindFolder).
+    std::unordered_map<std::int64_t, FolderRow> folders_;
+    std::int64_t foldersVersion_ = 0;
+    std::uint64_t foldersRollbacks_ = 0;
 };
 
 // A transaction around the many saves of an import. New items get their ids

@@ -49,6 +49,21 @@ TEST_F(FolderTest, AddedFoldersPersistAndNamesAreUniqueAmongSiblings) {
     EXPECT_EQ(found->GetDefaultItemType(), olAppointmentItem);
 }
 
+// A folder that a transaction added and took back again is not found,
+// though it was looked up before; one added afterwards is.
+TEST_F(FolderTest, AFolderTakenBackWithItsTransactionIsNotFound) {
+    std::u16string id;
+    {
+        StoreTransaction transaction(outlook_);
+        CComPtr<MAPIFolder> work = Calendar()->GetFolders()->Add(u"Work");
+        id = work->GetEntryID();
+        EXPECT_EQ(outlook_->GetSession()->GetFolderFromID(id)->GetName(), u"Work");
+    }
+    EXPECT_THROW(outlook_->GetSession()->GetFolderFromID(id), _com_error);
+    CComPtr<MAPIFolder> again = Calendar()->GetFolders()->Add(u"Work");
+    EXPECT_EQ(outlook_->GetSession()->GetFolderFromID(again->GetEntryID())->GetName(), u"Work");
+}
+
 // Entry ids are a prefix per kind and the row id in 16 upper-case hex
 // digits: fixed length, distinct, and resolved again by the session.
 TEST_F(FolderTest, EntryIdsNameItemsAndFoldersApart) {
