@@ -15,7 +15,9 @@ public:
     // Moves to the next line holding ":" or ";"; false at the end.
     bool NextProperty();
     // Whether the property's name is this upper-case name, in any case.
-    bool NameIs(std::string_view upper) const { return EqualsIgnoringCase(name_, upper); }
+    bool NameIs(std::string_view upper) const {
+        return name_.size() == upper.size() && EqualsIgnoringCase(name_, upper);
+    }
     // The trimmed text after the first ":" at or after the separator.
     std::string_view Value() const;
     // Moves to the next property with this name and value.
