@@ -127,11 +127,11 @@ bool CvCalImport::FindConflict() {
     }
     // Built in place: a search per imported event.
     std::string filter;
-    filter.reserve(64);
+    filter.reserve(96);
     filter += "[Start] = '";
-    filter += FormatOutlookDate(start);
+    AppendOutlookDate(filter, start);
     filter += "' And [End] = '";
-    filter += FormatOutlookDate(end);
+    AppendOutlookDate(filter, end);
     filter += '\'';
     std::u16string text = AnsiToWide(filter);
     if (!event.Subject.empty()) {
