@@ -17,8 +17,10 @@ namespace {
 
 // "QULN": marks a SQLite file as a calendar store.
 constexpr std::int64_t kApplicationId = 0x51554C4E;
-// Version 1 kept the properties in a table of their own, a row each.
-constexpr std::int64_t kSchemaVersion = 2;
+// Version 1 kept the properties in a table of their own, a row each;
+// version 2 had SQLite number the items (AUTOINCREMENT) and indexed their
+// ends.
+constexpr std::int64_t kSchemaVersion = 3;
 
 constexpr const char* kSchema = R"sql(
 CREATE TABLE folders(
@@ -28,8 +30,39 @@ CREATE TABLE folders(
     item_type INTEGER NOT NULL,
     role INTEGER NOT NULL DEFAULT 0,
     UNIQUE(parent_id, name));
+CREATE TABLE recipients(
+    item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
+    position INTEGER NOT NULL,
+    name TEXT NOT NULL,
+    address TEXT NOT NULL,
+    type INTEGER NOT NULL,
+    PRIMARY KEY(item_id, position)) WITHOUT ROWID;
+CREATE TABLE exceptions(
+    item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
+    original_day INTEGER NOT NULL,
+    deleted INTEGER NOT NULL,
+    start_local INTEGER NOT NULL,
+    end_local INTEGER NOT NULL,
+    subject TEXT,
+    location TEXT,
+    body TEXT,
+    PRIMARY KEY(item_id, original_day)) WITHOUT ROWID;
+CREATE TABLE named_props(
+    prop_id INTEGER PRIMARY KEY,
+    set_guid TEXT NOT NULL COLLATE NOCASE,
+    lid INTEGER NOT NULL,
+    UNIQUE(set_guid, lid));
+CREATE TABLE deleted_items(highest_id INTEGER NOT NULL);
+INSERT INTO deleted_items VALUES(0);
+)sql";
+
+// The items table. Its ids are the store's entry ids and are never given
+// again: a new item takes one above both the stored ones and the highest
+// one deleted (deleted_items), which is what AUTOINCREMENT would keep, less
+// its write per insert.
+constexpr const char* kItemsTable = R"sql(
 CREATE TABLE items(
-    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    id INTEGER PRIMARY KEY,
     folder_id INTEGER NOT NULL REFERENCES folders(id),
     subject TEXT NOT NULL COLLATE NOCASE,
     location TEXT NOT NULL COLLATE NOCASE,
@@ -56,32 +89,13 @@ CREATE TABLE items(
     rec_start_utc INTEGER,
     rec_end_utc INTEGER,
     props BLOB);
+)sql";
+
+// Each index costs every save an entry: an item's end is not searched on
+// its own, and the series are found through items_series_start.
+constexpr const char* kItemsIndexes = R"sql(
 CREATE INDEX items_start ON items(folder_id, start_utc);
-CREATE INDEX items_end ON items(folder_id, end_utc);
 CREATE INDEX items_subject ON items(folder_id, subject, start_utc);
-CREATE INDEX items_series ON items(folder_id) WHERE rec_type IS NOT NULL;
-CREATE TABLE recipients(
-    item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
-    position INTEGER NOT NULL,
-    name TEXT NOT NULL,
-    address TEXT NOT NULL,
-    type INTEGER NOT NULL,
-    PRIMARY KEY(item_id, position)) WITHOUT ROWID;
-CREATE TABLE exceptions(
-    item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
-    original_day INTEGER NOT NULL,
-    deleted INTEGER NOT NULL,
-    start_local INTEGER NOT NULL,
-    end_local INTEGER NOT NULL,
-    subject TEXT,
-    location TEXT,
-    body TEXT,
-    PRIMARY KEY(item_id, original_day)) WITHOUT ROWID;
-CREATE TABLE named_props(
-    prop_id INTEGER PRIMARY KEY,
-    set_guid TEXT NOT NULL COLLATE NOCASE,
-    lid INTEGER NOT NULL,
-    UNIQUE(set_guid, lid));
 )sql";
 
 // Indexes for finding the series an occurrence search has to expand; made
@@ -399,12 +413,15 @@ void CalendarStore::CheckSchema() {
         NotAStore(path_, u"it is a database of another program");
     }
     const std::int64_t version = PragmaValue(*db_, "user_version");
-    if (version != kSchemaVersion && version != 1) {
+    if (version < 1 || version > kSchemaVersion) {
         NotAStore(path_, u"it was written by another version of quillane");
     }
     db_->Exec(kConnectionSettings);
     if (version == 1) {
         MigrateFromVersion1();
+    }
+    if (version <= 2) {
+        MigrateFromVersion2();
     }
     db_->Exec(kSeriesSearchIndexes);
 }
@@ -456,7 +473,29 @@ void CalendarStore::MigrateFromVersion1() {
         write(id, props);
     }
     rows.Reset();
-    db_->Exec("DROP TABLE props; PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";");
+    db_->Exec("DROP TABLE props; PRAGMA user_version=2;");
+    transaction.Commit();
+}
+
+// Copies the items into a table that numbers them itself, keeping their ids
+// and the highest id AUTOINCREMENT gave. The old table is renamed first
+// with the references to it left as they are (legacy_alter_table), so that
+// those of recipients and exceptions name the new table.
+void CalendarStore::MigrateFromVersion2() {
+    SqliteTransaction transaction(*db_);
+    if (PragmaValue(*db_, "user_version") != 2) {
+        return;
+    }
+    db_->Exec("CREATE TABLE deleted_items(highest_id INTEGER NOT NULL); "
+              "INSERT INTO deleted_items SELECT coalesce((SELECT seq FROM sqlite_sequence "
+              "WHERE name='items'), 0); "
+              "PRAGMA legacy_alter_table=ON; ALTER TABLE items RENAME TO items_v2; "
+              "PRAGMA legacy_alter_table=OFF;");
+    db_->Exec(kItemsTable);
+    db_->Exec(std::string("INSERT INTO items(") + kItemColumns + ") SELECT " + kItemColumns +
+              " FROM items_v2; DROP TABLE items_v2;");
+    db_->Exec(kItemsIndexes);
+    db_->Exec("PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";");
     transaction.Commit();
 }
 
@@ -464,6 +503,8 @@ void CalendarStore::CreateSchema() {
     db_->Exec(kConnectionSettings);
     SqliteTransaction transaction(*db_);
     db_->Exec(kSchema);
+    db_->Exec(kItemsTable);
+    db_->Exec(kItemsIndexes);
     db_->Exec(kSeriesSearchIndexes);
     db_->Exec("PRAGMA application_id=" + std::to_string(kApplicationId) +
               "; PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";");
@@ -800,8 +841,10 @@ void CalendarStore::InsertItemRow(AppointmentRecord& record) {
         "reminder_minutes, meeting_status, rec_type, rec_interval, rec_mask, "
         "rec_day_of_month, rec_month_of_year, rec_instance, rec_no_end, rec_occurrences, "
         "rec_start_utc, rec_end_utc, props) "
-        "VALUES(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
-    // Without an id (null) AUTOINCREMENT gives one; a save batch gives its own.
+        "VALUES(coalesce(?, (SELECT max(highest_id, coalesce((SELECT max(id) FROM items), 0)) "
+        "+ 1 FROM deleted_items)),?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+    // Without an id (null) the insert takes the next free one; a save batch
+    // gives its own.
     if (record.id == 0) {
         statement.BindNull(1);
     } else {
@@ -1043,7 +1086,8 @@ void CalendarStore::TakeOutNewItem(std::int64_t id) noexcept {
 void CalendarStore::DeleteItemRows(std::int64_t id) {
     for (const char* sql :
          {"DELETE FROM recipients WHERE item_id=?", "DELETE FROM exceptions WHERE item_id=?",
-          "DELETE FROM items WHERE id=?"}) {
+          "DELETE FROM items WHERE id=?",
+          "UPDATE deleted_items SET highest_id=?1 WHERE highest_id<?1"}) {
         db_->Cached(sql).Bind(1, id).Run();
     }
 }
@@ -1150,13 +1194,13 @@ std::unique_ptr<StoreSaveBatch> CalendarStore::BeginSaveBatch() {
     return std::unique_ptr<StoreSaveBatch>(new StoreSaveBatch(*this));
 }
 
-// The batch holds the write lock: the ids AUTOINCREMENT would give next are
+// The batch holds the write lock: the ids an insert would take next are
 // the store's to hand out, so that a held-back new item keeps the id it was
 // given while other new items are written before it.
 void CalendarStore::StartDeferring() {
     SqliteStatement& query =
-        db_->Cached("SELECT max(coalesce((SELECT seq FROM sqlite_sequence WHERE name='items'), 0), "
-                    "coalesce((SELECT max(id) FROM items), 0)) + 1");
+        db_->Cached("SELECT max(highest_id, coalesce((SELECT max(id) FROM items), 0)) + 1 "
+                    "FROM deleted_items");
     nextId_ = query.Step() ? query.Int(0) : 1;
     query.Reset();
     deferring_ = true;

@@ -164,6 +164,7 @@ private:
         const std::map<LONG, PropValue>* props = nullptr;
     };
     void MigrateFromVersion1();
+    void MigrateFromVersion2();
     // From StartDeferring to StopDeferring new items take their ids from
     // nextId_, and series' saves may be held back in pending_.
     void StartDeferring();

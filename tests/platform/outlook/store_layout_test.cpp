@@ -1,7 +1,8 @@
-// How appointments' properties are kept in the store file: stores written
-// in the earlier layout (a table row per property) open with all their
-// data, properties survive other writers' saves, and damaged property data
-// is reported rather than read as something else. Stores written before the
+// How appointments are kept in the store file: stores written in the
+// earlier layouts (a table row per property; items numbered by SQLite) open
+// with all their data, the ids of deleted items are not given again,
+// properties survive other writers' saves, and damaged property data is
+// reported rather than read as something else. Stores written before the
 // occurrence search's indexes get them when opened.
 
 #include "engine/common/redemption.h"
@@ -21,10 +22,38 @@ protected:
         return utils_->GetIDsFromNames(any, PSETID_Common, id, true) | type;
     }
 
+    // Rewrites the store in the layout of version 2: SQLite numbered the
+    // items (AUTOINCREMENT, its highest id in sqlite_sequence), and their
+    // ends had an index.
+    void WriteVersion2Layout() {
+        outlook_.Release();
+        SqliteDatabase db(StorePath(), false);
+        db.Exec(
+            "ALTER TABLE items RENAME TO items_v3; CREATE TABLE items(id INTEGER PRIMARY KEY "
+            "AUTOINCREMENT, folder_id INTEGER NOT NULL REFERENCES folders(id), subject TEXT NOT "
+            "NULL COLLATE NOCASE, location TEXT NOT NULL COLLATE NOCASE, body TEXT NOT NULL "
+            "COLLATE NOCASE, categories TEXT NOT NULL COLLATE NOCASE, resources TEXT NOT NULL "
+            "COLLATE NOCASE, start_utc INTEGER NOT NULL, end_utc INTEGER NOT NULL, all_day "
+            "INTEGER NOT NULL, sensitivity INTEGER NOT NULL, importance INTEGER NOT NULL, "
+            "busy_status INTEGER NOT NULL, reminder_set INTEGER NOT NULL, reminder_minutes "
+            "INTEGER NOT NULL, meeting_status INTEGER NOT NULL, rec_type INTEGER, rec_interval "
+            "INTEGER, rec_mask INTEGER, rec_day_of_month INTEGER, rec_month_of_year INTEGER, "
+            "rec_instance INTEGER, rec_no_end INTEGER, rec_occurrences INTEGER, rec_start_utc "
+            "INTEGER, rec_end_utc INTEGER, props BLOB); "
+            "INSERT INTO items SELECT * FROM items_v3; DROP TABLE items_v3; "
+            "CREATE INDEX items_start ON items(folder_id, start_utc); "
+            "CREATE INDEX items_end ON items(folder_id, end_utc); "
+            "CREATE INDEX items_subject ON items(folder_id, subject, start_utc); "
+            "CREATE INDEX items_series ON items(folder_id) WHERE rec_type IS NOT NULL; "
+            "UPDATE sqlite_sequence SET seq = (SELECT max(highest_id, (SELECT max(id) FROM "
+            "items)) FROM deleted_items) WHERE name = 'items'; "
+            "DROP TABLE deleted_items; PRAGMA user_version=2;");
+    }
+
     // Rewrites the store the way the earlier layout kept properties: a row
     // per property in a table of their own, and the layout's version 1.
     void WriteEarlierLayout() {
-        outlook_.Release();
+        WriteVersion2Layout();
         SqliteDatabase db(StorePath(), false);
         db.Exec("CREATE TABLE props(item_id INTEGER NOT NULL, prop_id INTEGER NOT NULL, "
                 "type INTEGER NOT NULL, value, PRIMARY KEY(item_id, prop_id)) WITHOUT ROWID");
@@ -83,6 +112,59 @@ TEST_F(StoreLayoutTest, AStoreOfTheEarlierLayoutOpensWithEveryProperty) {
     EXPECT_EQ(utils_->HrGetOneProp(Reopened(richId), number).ToLong(), 7);
     EXPECT_EQ(utils_->HrGetOneProp(Reopened(richId), PR_SENDER_EMAIL_ADDRESS).ToString(),
               u"ann@x.org");
+}
+
+// A version 2 store keeps its items, their ids and parts, and the highest
+// id it gave: the item deleted last is not found under its id again.
+TEST_F(StoreLayoutTest, AStoreOfVersion2KeepsItsItemsAndTheIdsItGave) {
+    CComPtr<_AppointmentItem> series = NewAppointment(Local(2007, 3, 5, 9), 60, u"Weekly");
+    series->GetRecurrencePattern()->PutOccurrences(3);
+    series->Save();
+    series->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 12, 9))->Delete();
+    CComPtr<_AppointmentItem> meeting = NewAppointment(Local(2007, 3, 6, 9), 30, u"Meeting");
+    meeting->GetRecipients()->Add(u"Ann <ann@x.org>");
+    meeting->Save();
+    CComPtr<_AppointmentItem> last = NewAppointment(Local(2007, 3, 7, 9), 30, u"Last");
+    const std::u16string seriesId = series->GetEntryID();
+    const std::u16string meetingId = meeting->GetEntryID();
+    const std::u16string lastId = last->GetEntryID();
+    last->Delete();
+    series.Release();
+    meeting.Release();
+    last.Release();
+    WriteVersion2Layout();
+
+    outlook_ = Open();
+    CComPtr<_AppointmentItem> storedSeries = Reopened(seriesId);
+    EXPECT_EQ(storedSeries->GetSubject(), u"Weekly");
+    CComPtr<_Items> occurrences = Calendar()->GetItems();
+    occurrences->Sort(u"[Start]");
+    occurrences->PutIncludeRecurrences(true);
+    CComPtr<_Items> weekly = occurrences->Restrict(u"[Subject] = 'Weekly'");
+    std::vector<DATE> starts;
+    for (CComPtr<IUnknown> i = weekly->GetFirst(); i; i = weekly->GetNext()) {
+        starts.push_back(Appointment(i)->GetStart());
+    }
+    EXPECT_EQ(starts, (std::vector<DATE>{Local(2007, 3, 5, 9), Local(2007, 3, 19, 9)}));
+    EXPECT_EQ(Reopened(meetingId)->GetRecipients()->GetCount(), 1);
+
+    const std::u16string newId = NewAppointment(Local(2007, 3, 8, 9), 30, u"New")->GetEntryID();
+    EXPECT_NE(newId, lastId);
+    EXPECT_THROW(Reopened(lastId), _com_error);
+    EXPECT_EQ(Reopened(newId)->GetSubject(), u"New");
+}
+
+// The id of the item saved last is not given to the next one once it is
+// deleted: its entry id finds nothing rather than another appointment.
+TEST_F(StoreLayoutTest, TheIdOfADeletedItemIsNotGivenAgain) {
+    NewAppointment(Local(2007, 3, 5, 9), 60, u"Kept");
+    CComPtr<_AppointmentItem> gone = NewAppointment(Local(2007, 3, 6, 9), 60, u"Gone");
+    const std::u16string goneId = gone->GetEntryID();
+    gone->Delete();
+    gone.Release();
+    const std::u16string newId = NewAppointment(Local(2007, 3, 7, 9), 30, u"New")->GetEntryID();
+    EXPECT_NE(newId, goneId);
+    EXPECT_THROW(Reopened(goneId), _com_error);
 }
 
 TEST_F(StoreLayoutTest, AChangedPropertyKeepsThePropertiesAnotherWriterSavedMeanwhile) {
