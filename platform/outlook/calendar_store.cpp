@@ -3,6 +3,7 @@
 #include "platform/com/com_error.h"
 #include "platform/outlook/ascii_case.h"
 #include "platform/outlook/prop_blob.h"
+#include "platform/outlook/recipient_blob.h"
 #include "platform/outlook/tied_properties.h"
 
 #include <algorithm>
@@ -18,8 +19,8 @@ namespace {
 // "QULN": marks a SQLite file as a calendar store.
 constexpr std::int64_t kApplicationId = 0x51554C4E;
 // Version 1 kept the properties in a table of their own, a row each;
-// version 2 had SQLite number the items (AUTOINCREMENT) and indexed their
-// ends.
+// version 2 had SQLite number the items (AUTOINCREMENT), indexed their ends
+// and kept the recipients in a table of their own.
 constexpr std::int64_t kSchemaVersion = 3;
 
 constexpr const char* kSchema = R"sql(
@@ -30,13 +31,6 @@ CREATE TABLE folders(
     item_type INTEGER NOT NULL,
     role INTEGER NOT NULL DEFAULT 0,
     UNIQUE(parent_id, name));
-CREATE TABLE recipients(
-    item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
-    position INTEGER NOT NULL,
-    name TEXT NOT NULL,
-    address TEXT NOT NULL,
-    type INTEGER NOT NULL,
-    PRIMARY KEY(item_id, position)) WITHOUT ROWID;
 CREATE TABLE exceptions(
     item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE CASCADE,
     original_day INTEGER NOT NULL,
@@ -88,7 +82,8 @@ CREATE TABLE items(
     rec_occurrences INTEGER,
     rec_start_utc INTEGER,
     rec_end_utc INTEGER,
-    props BLOB);
+    props BLOB,
+    recipients BLOB);
 )sql";
 
 // Each index costs every save an entry: an item's end is not searched on
@@ -125,11 +120,16 @@ constexpr const char* kConnectionSettings = "PRAGMA journal_mode=WAL; PRAGMA syn
 // more to the log. Stores made with other pages keep them.
 constexpr const char* kNewStoreSettings = "PRAGMA page_size=8192;";
 
-constexpr const char* kItemColumns =
+// The columns of the items table that the earlier layouts have too.
+constexpr const char* kRowColumns =
     "id, folder_id, subject, location, body, categories, resources, start_utc, end_utc, "
     "all_day, sensitivity, importance, busy_status, reminder_set, reminder_minutes, "
     "meeting_status, rec_type, rec_interval, rec_mask, rec_day_of_month, rec_month_of_year, "
     "rec_instance, rec_no_end, rec_occurrences, rec_start_utc, rec_end_utc, props";
+
+std::string ItemQuery(const char* where) {
+    return std::string("SELECT ") + kRowColumns + ", recipients FROM items " + where;
+}
 
 bool FileExists(const std::string& path) {
     struct stat info;
@@ -156,6 +156,29 @@ PropMap ReadPropsColumn(const SqliteStatement& row, int column) {
                          u"read.");
     }
     return props;
+}
+
+// The recipients held in a column; raises _com_error for bytes that are not
+// recipients (the store is damaged).
+std::vector<RecipientRecord> ReadRecipientsColumn(const SqliteStatement& row, int column) {
+    std::vector<RecipientRecord> recipients;
+    if (!DecodeRecipients(row.BlobView(column), recipients)) {
+        throw _com_error(MAPI_E_CALL_FAILED,
+                         u"The calendar store is damaged: an appointment's recipients cannot be "
+                         u"read.");
+    }
+    return recipients;
+}
+
+// No recipients are kept as null.
+void BindRecipients(SqliteStatement& statement, int index,
+                    const std::optional<std::vector<RecipientRecord>>& recipients) {
+    if (!recipients || recipients->empty()) {
+        statement.BindNull(index);
+    } else {
+        statement.BindBytes(
+            index, [&](std::vector<std::uint8_t>& bytes) { EncodeRecipients(*recipients, bytes); });
+    }
 }
 
 // No properties are kept as null.
@@ -222,6 +245,7 @@ AppointmentRecord ReadItem(const SqliteStatement& row) {
     item.meetingStatus = static_cast<LONG>(row.Int(15));
     item.pattern = ReadPattern(row);
     item.props = ReadPropsColumn(row, 26);
+    item.recipients = ReadRecipientsColumn(row, 27);
     return item;
 }
 
@@ -485,7 +509,8 @@ void CalendarStore::MigrateFromVersion1() {
 }
 
 // Copies the items into a table that numbers them itself, keeping their ids
-// and the highest id AUTOINCREMENT gave. The old table is renamed first
+// and the highest id AUTOINCREMENT gave, and their recipients into their
+// rows. The old table is renamed first
 // with the references to it left as they are (legacy_alter_table), so that
 // those of recipients and exceptions name the new table.
 void CalendarStore::MigrateFromVersion2() {
@@ -499,11 +524,37 @@ void CalendarStore::MigrateFromVersion2() {
               "PRAGMA legacy_alter_table=ON; ALTER TABLE items RENAME TO items_v2; "
               "PRAGMA legacy_alter_table=OFF;");
     db_->Exec(kItemsTable);
-    db_->Exec(std::string("INSERT INTO items(") + kItemColumns + ") SELECT " + kItemColumns +
+    db_->Exec(std::string("INSERT INTO items(") + kRowColumns + ") SELECT " + kRowColumns +
               " FROM items_v2; DROP TABLE items_v2;");
+    MoveRecipientsIntoItems();
     db_->Exec(kItemsIndexes);
     db_->Exec("PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";");
     transaction.Commit();
+}
+
+void CalendarStore::MoveRecipientsIntoItems() {
+    SqliteStatement rows(db_->Handle(), "SELECT item_id, name, address, type FROM recipients "
+                                        "ORDER BY item_id, position");
+    SqliteStatement update(db_->Handle(), "UPDATE items SET recipients=? WHERE id=?");
+    std::optional<std::vector<RecipientRecord>> recipients(std::in_place);
+    std::int64_t id = 0;
+    auto write = [&] {
+        BindRecipients(update, 1, recipients);
+        update.Bind(2, id).Run();
+        recipients->clear();
+    };
+    while (rows.Step()) {
+        if (rows.Int(0) != id && !recipients->empty()) {
+            write();
+        }
+        id = rows.Int(0);
+        recipients->push_back({rows.Text16(1), rows.Text16(2), static_cast<LONG>(rows.Int(3))});
+    }
+    if (!recipients->empty()) {
+        write();
+    }
+    rows.Reset();
+    db_->Exec("DROP TABLE recipients;");
 }
 
 void CalendarStore::CreateSchema() {
@@ -698,8 +749,7 @@ SqliteStatement& CalendarStore::QueryStatement(const std::string& sql) {
 
 std::optional<AppointmentRecord> CalendarStore::LoadItem(std::int64_t id) {
     SettleItem(id);
-    SqliteStatement& query =
-        db_->Cached(std::string("SELECT ") + kItemColumns + " FROM items WHERE id=?");
+    SqliteStatement& query = db_->Cached(ItemQuery("WHERE id=?"));
     query.Bind(1, id);
     std::optional<AppointmentRecord> item;
     if (query.Step()) {
@@ -717,11 +767,28 @@ void CalendarStore::LoadProps(AppointmentRecord& record) {
     }
 }
 
+// Items read from the store come with their recipients; new ones have none.
 void CalendarStore::LoadRecipients(AppointmentRecord& record) {
-    if (!record.recipients) {
-        SettleItem(record.id);
-        ReadRecipients(std::span(&record, 1));
+    if (record.recipients) {
+        return;
     }
+    record.recipients.emplace();
+    if (record.id == 0) {
+        return;
+    }
+    SettleItem(record.id);
+    SqliteStatement& query = db_->Cached("SELECT recipients FROM items WHERE id=?");
+    query.Bind(1, record.id);
+    try {
+        if (query.Step()) {
+            record.recipients = ReadRecipientsColumn(query, 0);
+        }
+    } catch (...) {
+        record.recipients.reset();
+        query.Reset();
+        throw;
+    }
+    query.Reset();
 }
 
 void CalendarStore::LoadExceptions(AppointmentRecord& record) {
@@ -776,9 +843,8 @@ std::int64_t CalendarStore::CountItemsUpTo(std::int64_t folderId, std::int64_t l
 void CalendarStore::LoadItemsAfter(std::int64_t folderId, std::int64_t afterId, std::int64_t lastId,
                                    size_t limit, std::vector<AppointmentRecord>& window) {
     Settle();
-    SqliteStatement& query = db_->Cached(std::string("SELECT ") + kItemColumns +
-                                         " FROM items WHERE id>? AND id<=? AND +folder_id=? "
-                                         "ORDER BY id LIMIT ?");
+    SqliteStatement& query =
+        db_->Cached(ItemQuery("WHERE id>? AND id<=? AND +folder_id=? ORDER BY id LIMIT ?"));
     query.Bind(1, afterId).Bind(2, lastId).Bind(3, folderId).Bind(4, std::int64_t(limit));
     ReadWindow(query, window);
 }
@@ -786,9 +852,8 @@ void CalendarStore::LoadItemsAfter(std::int64_t folderId, std::int64_t afterId, 
 void CalendarStore::LoadItemsFrom(std::int64_t folderId, std::int64_t lastId, size_t position,
                                   size_t limit, std::vector<AppointmentRecord>& window) {
     Settle();
-    SqliteStatement& query = db_->Cached(std::string("SELECT ") + kItemColumns +
-                                         " FROM items WHERE id<=? AND +folder_id=? "
-                                         "ORDER BY id LIMIT ? OFFSET ?");
+    SqliteStatement& query =
+        db_->Cached(ItemQuery("WHERE id<=? AND +folder_id=? ORDER BY id LIMIT ? OFFSET ?"));
     query.Bind(1, lastId).Bind(2, folderId).Bind(3, std::int64_t(limit));
     query.Bind(4, std::int64_t(position));
     ReadWindow(query, window);
@@ -814,18 +879,7 @@ void CalendarStore::ReadWindow(SqliteStatement& query, std::vector<AppointmentRe
         records.push_back(ReadItem(query));
     }
     query.Reset();
-    ReadRecipients(records);
     ReadExceptions(records);
-}
-
-void CalendarStore::ReadRecipients(std::span<AppointmentRecord> records) {
-    SqliteStatement& query =
-        PartQuery("SELECT item_id, name, address, type FROM recipients "
-                  "WHERE item_id BETWEEN ? AND ? ORDER BY item_id, position",
-                  records, [](AppointmentRecord& record) { record.recipients.emplace(); });
-    DistributeRows(query, records, [](AppointmentRecord& record, const SqliteStatement& row) {
-        record.recipients->push_back({row.Text16(1), row.Text16(2), static_cast<LONG>(row.Int(3))});
-    });
 }
 
 void CalendarStore::ReadExceptions(std::span<AppointmentRecord> records) {
@@ -848,9 +902,9 @@ void CalendarStore::InsertItemRow(AppointmentRecord& record) {
         "start_utc, end_utc, all_day, sensitivity, importance, busy_status, reminder_set, "
         "reminder_minutes, meeting_status, rec_type, rec_interval, rec_mask, "
         "rec_day_of_month, rec_month_of_year, rec_instance, rec_no_end, rec_occurrences, "
-        "rec_start_utc, rec_end_utc, props) "
+        "rec_start_utc, rec_end_utc, props, recipients) "
         "VALUES(coalesce(?, (SELECT max(highest_id, coalesce((SELECT max(id) FROM items), 0)) "
-        "+ 1 FROM deleted_items)),?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+        "+ 1 FROM deleted_items)),?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
     // Without an id (null) the insert takes the next free one; a save batch
     // gives its own.
     if (record.id == 0) {
@@ -866,6 +920,7 @@ void CalendarStore::InsertItemRow(AppointmentRecord& record) {
     if (record.props) {
         BindProps(statement, index, *record.props);
     }
+    BindRecipients(statement, index + 1, record.recipients);
     statement.Run();
     record.id = db_->LastInsertRowId();
 }
@@ -882,10 +937,11 @@ void CalendarStore::UpdateItemRow(const AppointmentRecord& record, const RowUpda
             columns |= 1u << i;
         }
     }
-    if (columns == 0 && !update.props) {
+    if (columns == 0 && !update.props && !update.recipients) {
         return;
     }
-    SqliteStatement& statement = db_->Cached(UpdateSql(columns, update.props != nullptr));
+    SqliteStatement& statement =
+        db_->Cached(UpdateSql(columns, update.props != nullptr, update.recipients));
     int index = 1;
     for (size_t i = 0; i < std::size(kItemRowColumns); ++i) {
         if (columns & (1u << i)) {
@@ -896,13 +952,16 @@ void CalendarStore::UpdateItemRow(const AppointmentRecord& record, const RowUpda
     if (update.props) {
         BindProps(statement, index++, *update.props);
     }
+    if (update.recipients) {
+        BindRecipients(statement, index++, record.recipients);
+    }
     statement.Bind(index, record.id);
     statement.Run();
 }
 
 // Built once per set of columns: the saves of an import ask for the same few.
-const std::string& CalendarStore::UpdateSql(std::uint32_t columns, bool props) {
-    std::string& sql = updateSql_[columns << 1 | (props ? 1u : 0u)];
+const std::string& CalendarStore::UpdateSql(std::uint32_t columns, bool props, bool recipients) {
+    std::string& sql = updateSql_[columns << 2 | (props ? 2u : 0u) | (recipients ? 1u : 0u)];
     if (sql.empty()) {
         sql = "UPDATE OR FAIL items SET ";
         const char* separator = "";
@@ -916,6 +975,11 @@ const std::string& CalendarStore::UpdateSql(std::uint32_t columns, bool props) {
         if (props) {
             sql += separator;
             sql += "props=?";
+            separator = ", ";
+        }
+        if (recipients) {
+            sql += separator;
+            sql += "recipients=?";
         }
         sql += " WHERE id=?";
     }
@@ -958,23 +1022,6 @@ const PropMap* CalendarStore::PropsToWrite(AppointmentRecord& record, const Item
     return &*record.props;
 }
 
-void CalendarStore::WriteRecipients(const AppointmentRecord& record, bool replace) {
-    if (replace) {
-        db_->Cached("DELETE FROM recipients WHERE item_id=?").Bind(1, record.id).Run();
-    }
-    SqliteStatement& insert = db_->Cached(
-        "INSERT INTO recipients(item_id, position, name, address, type) VALUES(?,?,?,?,?)");
-    std::int64_t position = 0;
-    for (const RecipientRecord& recipient : *record.recipients) {
-        insert.Bind(1, record.id)
-            .Bind(2, position++)
-            .Bind(3, recipient.name)
-            .Bind(4, recipient.address)
-            .Bind(5, std::int64_t{recipient.type})
-            .Run();
-    }
-}
-
 void CalendarStore::WriteExceptions(const AppointmentRecord& record, bool replace) {
     if (replace) {
         db_->Cached("DELETE FROM exceptions WHERE item_id=?").Bind(1, record.id).Run();
@@ -1007,11 +1054,8 @@ void CalendarStore::WriteParts(AppointmentRecord& record, const ItemChanges& cha
         InsertItemRow(record);
     } else {
         const PropMap* props = PropsToWrite(record, changes);
-        UpdateItemRow(record, {changes.fields, changes.storedRow, props});
-    }
-    if (record.recipients && (isNew || changes.recipients) &&
-        !(isNew && record.recipients->empty())) {
-        WriteRecipients(record, !isNew);
+        UpdateItemRow(record, {changes.fields, changes.storedRow, props,
+                               changes.recipients && record.recipients});
     }
     if (record.exceptions && (isNew || changes.exceptions) &&
         !(isNew && record.exceptions->empty())) {
@@ -1025,10 +1069,9 @@ namespace {
 // keeps whole or not at all without a transaction of the store's own.
 bool WritesRowOnly(const AppointmentRecord& record, const ItemChanges& changes, bool isNew) {
     if (!isNew) {
-        return !changes.recipients && !changes.exceptions;
+        return !changes.exceptions;
     }
-    return (!record.recipients || record.recipients->empty()) &&
-           (!record.exceptions || record.exceptions->empty());
+    return !record.exceptions || record.exceptions->empty();
 }
 
 } // namespace
@@ -1093,8 +1136,7 @@ void CalendarStore::TakeOutNewItem(std::int64_t id) noexcept {
 
 void CalendarStore::DeleteItemRows(std::int64_t id) {
     for (const char* sql :
-         {"DELETE FROM recipients WHERE item_id=?", "DELETE FROM exceptions WHERE item_id=?",
-          "DELETE FROM items WHERE id=?",
+         {"DELETE FROM exceptions WHERE item_id=?", "DELETE FROM items WHERE id=?",
           "UPDATE deleted_items SET highest_id=?1 WHERE highest_id<?1"}) {
         db_->Cached(sql).Bind(1, id).Run();
     }

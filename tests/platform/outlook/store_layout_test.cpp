@@ -7,6 +7,7 @@
 
 #include "engine/common/redemption.h"
 #include "platform/outlook/prop_blob.h"
+#include "platform/outlook/recipient_blob.h"
 #include "platform/outlook/sqlite_database.h"
 #include "tests/platform/outlook/store_fixture.h"
 
@@ -23,13 +24,14 @@ protected:
     }
 
     // Rewrites the store in the layout of version 2: SQLite numbered the
-    // items (AUTOINCREMENT, its highest id in sqlite_sequence), and their
-    // ends had an index.
+    // items (AUTOINCREMENT, its highest id in sqlite_sequence), their ends
+    // had an index, and the recipients a table of their own.
     void WriteVersion2Layout() {
         outlook_.Release();
         SqliteDatabase db(StorePath(), false);
         db.Exec(
-            "ALTER TABLE items RENAME TO items_v3; CREATE TABLE items(id INTEGER PRIMARY KEY "
+            "PRAGMA legacy_alter_table=ON; ALTER TABLE items RENAME TO items_v3; "
+            "CREATE TABLE items(id INTEGER PRIMARY KEY "
             "AUTOINCREMENT, folder_id INTEGER NOT NULL REFERENCES folders(id), subject TEXT NOT "
             "NULL COLLATE NOCASE, location TEXT NOT NULL COLLATE NOCASE, body TEXT NOT NULL "
             "COLLATE NOCASE, categories TEXT NOT NULL COLLATE NOCASE, resources TEXT NOT NULL "
@@ -40,14 +42,35 @@ protected:
             "INTEGER, rec_mask INTEGER, rec_day_of_month INTEGER, rec_month_of_year INTEGER, "
             "rec_instance INTEGER, rec_no_end INTEGER, rec_occurrences INTEGER, rec_start_utc "
             "INTEGER, rec_end_utc INTEGER, props BLOB); "
-            "INSERT INTO items SELECT * FROM items_v3; DROP TABLE items_v3; "
-            "CREATE INDEX items_start ON items(folder_id, start_utc); "
-            "CREATE INDEX items_end ON items(folder_id, end_utc); "
-            "CREATE INDEX items_subject ON items(folder_id, subject, start_utc); "
-            "CREATE INDEX items_series ON items(folder_id) WHERE rec_type IS NOT NULL; "
-            "UPDATE sqlite_sequence SET seq = (SELECT max(highest_id, (SELECT max(id) FROM "
-            "items)) FROM deleted_items) WHERE name = 'items'; "
-            "DROP TABLE deleted_items; PRAGMA user_version=2;");
+            "INSERT INTO items SELECT id, folder_id, subject, location, body, categories, "
+            "resources, start_utc, end_utc, all_day, sensitivity, importance, busy_status, "
+            "reminder_set, reminder_minutes, meeting_status, rec_type, rec_interval, rec_mask, "
+            "rec_day_of_month, rec_month_of_year, rec_instance, rec_no_end, rec_occurrences, "
+            "rec_start_utc, rec_end_utc, props FROM items_v3; "
+            "CREATE TABLE recipients(item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE "
+            "CASCADE, position INTEGER NOT NULL, name TEXT NOT NULL, address TEXT NOT NULL, type "
+            "INTEGER NOT NULL, PRIMARY KEY(item_id, position)) WITHOUT ROWID;");
+        SqliteStatement items(db.Handle(),
+                              "SELECT id, recipients FROM items_v3 WHERE recipients IS NOT NULL");
+        SqliteStatement insert(db.Handle(), "INSERT INTO recipients VALUES(?,?,?,?,?)");
+        while (items.Step()) {
+            std::vector<RecipientRecord> recipients;
+            ASSERT_TRUE(DecodeRecipients(items.BlobView(1), recipients));
+            for (size_t i = 0; i < recipients.size(); ++i) {
+                insert.Bind(1, items.Int(0)).Bind(2, static_cast<std::int64_t>(i));
+                insert.Bind(3, recipients[i].name).Bind(4, recipients[i].address);
+                insert.Bind(5, std::int64_t{recipients[i].type}).Run();
+            }
+        }
+        items.Reset();
+        db.Exec("DROP TABLE items_v3; "
+                "CREATE INDEX items_start ON items(folder_id, start_utc); "
+                "CREATE INDEX items_end ON items(folder_id, end_utc); "
+                "CREATE INDEX items_subject ON items(folder_id, subject, start_utc); "
+                "CREATE INDEX items_series ON items(folder_id) WHERE rec_type IS NOT NULL; "
+                "UPDATE sqlite_sequence SET seq = (SELECT max(highest_id, (SELECT max(id) FROM "
+                "items)) FROM deleted_items) WHERE name = 'items'; "
+                "DROP TABLE deleted_items; PRAGMA user_version=2;");
     }
 
     // Rewrites the store the way the earlier layout kept properties: a row
@@ -122,7 +145,8 @@ TEST_F(StoreLayoutTest, AStoreOfVersion2KeepsItsItemsAndTheIdsItGave) {
     series->Save();
     series->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 12, 9))->Delete();
     CComPtr<_AppointmentItem> meeting = NewAppointment(Local(2007, 3, 6, 9), 30, u"Meeting");
-    meeting->GetRecipients()->Add(u"Ann <ann@x.org>");
+    meeting->GetRecipients()->Add(u"ann@x.org");
+    meeting->GetRecipients()->Add(u"bob@x.org")->PutType(olOptional);
     meeting->Save();
     CComPtr<_AppointmentItem> last = NewAppointment(Local(2007, 3, 7, 9), 30, u"Last");
     const std::u16string seriesId = series->GetEntryID();
@@ -146,7 +170,11 @@ TEST_F(StoreLayoutTest, AStoreOfVersion2KeepsItsItemsAndTheIdsItGave) {
         starts.push_back(Appointment(i)->GetStart());
     }
     EXPECT_EQ(starts, (std::vector<DATE>{Local(2007, 3, 5, 9), Local(2007, 3, 19, 9)}));
-    EXPECT_EQ(Reopened(meetingId)->GetRecipients()->GetCount(), 1);
+    CComPtr<Recipients> recipients = Reopened(meetingId)->GetRecipients();
+    ASSERT_EQ(recipients->GetCount(), 2);
+    EXPECT_EQ(recipients->Item(_variant_t(1, VT_INT))->GetAddress(), u"ann@x.org");
+    EXPECT_EQ(recipients->Item(_variant_t(2, VT_INT))->GetAddress(), u"bob@x.org");
+    EXPECT_EQ(recipients->Item(_variant_t(2, VT_INT))->GetType(), olOptional);
 
     const std::u16string newId = NewAppointment(Local(2007, 3, 8, 9), 30, u"New")->GetEntryID();
     EXPECT_NE(newId, lastId);
@@ -181,18 +209,21 @@ TEST_F(StoreLayoutTest, AChangedPropertyKeepsThePropertiesAnotherWriterSavedMean
     EXPECT_EQ(utils_->HrGetOneProp(after, PR_SENDER_EMAIL_ADDRESS).ToString(), u"me2@x.org");
 }
 
-TEST_F(StoreLayoutTest, DamagedPropertiesAreReportedAsADamagedStore) {
+TEST_F(StoreLayoutTest, DamagedPropertiesOrRecipientsAreReportedAsADamagedStore) {
     const std::u16string id = NewAppointment(Local(2007, 3, 5, 9), 60, u"Hit")->GetEntryID();
     outlook_.Release();
-    {
-        SqliteDatabase db(StorePath(), false);
-        db.Exec("UPDATE items SET props = x'0180'");
-    }
-    try {
-        Reopened(id);
-        ADD_FAILURE() << "the damaged item was read";
-    } catch (const _com_error& e) {
-        EXPECT_NE(e.Description().find(u"damaged"), std::u16string::npos);
+    for (const char* damage : {"UPDATE items SET props = x'0180'",
+                               "UPDATE items SET props = NULL, recipients = x'01000000020000'"}) {
+        {
+            SqliteDatabase db(StorePath(), false);
+            db.Exec(damage);
+        }
+        try {
+            Reopened(id);
+            ADD_FAILURE() << "the damaged item was read: " << damage;
+        } catch (const _com_error& e) {
+            EXPECT_NE(e.Description().find(u"damaged"), std::u16string::npos) << damage;
+        }
     }
 }
 
@@ -236,6 +267,28 @@ TEST_F(StoreLayoutTest, AStoreWithoutTheSearchIndexesGetsThemOnOpen) {
     }
     EXPECT_EQ(starts, (std::vector<DATE>{Local(2007, 3, 12, 9), Local(2007, 3, 13, 9),
                                          Local(2007, 3, 19, 9)}));
+}
+
+TEST(RecipientBlobTest, RecipientsComeBackAsWrittenAndCutBytesAreRejected) {
+    const std::vector<RecipientRecord> written = {
+        {u"Ann", u"ann@x.org", 1}, {u"", u"", 2}, {u"J\u00f6rg \U0001F600", u"j@x.org", 3}};
+    std::vector<std::uint8_t> bytes = {9, 9, 9};
+    EncodeRecipients(written, bytes);
+    std::vector<RecipientRecord> read;
+    ASSERT_TRUE(DecodeRecipients(bytes, read));
+    ASSERT_EQ(read.size(), written.size());
+    for (size_t i = 0; i < read.size(); ++i) {
+        EXPECT_EQ(read[i].name, written[i].name);
+        EXPECT_EQ(read[i].address, written[i].address);
+        EXPECT_EQ(read[i].type, written[i].type);
+    }
+    // A cut between two recipients reads the first ones; any other is damage.
+    const size_t firstEnd = 12 + 2 * (3 + 9);
+    const size_t secondEnd = firstEnd + 12;
+    for (size_t cut = 1; cut < bytes.size(); ++cut) {
+        const bool whole = cut == firstEnd || cut == secondEnd;
+        EXPECT_EQ(DecodeRecipients(std::span(bytes.data(), cut), read), whole) << cut;
+    }
 }
 
 TEST(PropBlobTest, TruncatedOrMalformedBytesAreRejected) {
