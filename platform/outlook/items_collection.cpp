@@ -154,6 +154,9 @@ private:
     const ItemIndex& List();
     // False when the filter's items are known to be none without a query.
     bool MayFindItems();
+    // False when no item of the folder with the subject starts within the
+    // bounds (open bounds: may).
+    bool MayHoldSubjectWithin(const std::u16string& subject, const StartBounds& bounds);
     ItemIndex MergedWithOccurrences();
     // What an occurrence-expanding list is made from: the single items that
     // match, in start order, and the series that may hold a matching
@@ -204,11 +207,13 @@ ItemsImpl::Candidates ItemsImpl::SubjectSearch(const std::u16string& subject) {
     CalendarStore& store = app_->Store();
     const std::int64_t held = HeldSeries();
     Candidates found;
-    SqlCondition singles = SingleSubjectCandidates(*filter_, subject);
-    singles.heldItem = held;
-    for (const ItemKey& key : store.QueryItems(folderId_, singles, ItemOrder::Start)) {
-        if (key.id != held) {
-            found.singles.push_back({key.id, kNotAnOccurrence, key.startUtc});
+    if (MayHoldSubjectWithin(subject, FilterStartBounds(*filter_))) {
+        SqlCondition singles = SingleSubjectCandidates(*filter_, subject);
+        singles.heldItem = held;
+        for (const ItemKey& key : store.QueryItems(folderId_, singles, ItemOrder::Start)) {
+            if (key.id != held) {
+                found.singles.push_back({key.id, kNotAnOccurrence, key.startUtc});
+            }
         }
     }
     SqlCondition series = SeriesSubjectCandidates(*filter_, subject);
@@ -349,16 +354,17 @@ const ItemIndex& ItemsImpl::List() {
     return *list_;
 }
 
-// A filter that fixes the subject and the start (a conflict search) finds
-// nothing when the store holds no item with both.
+// A filter that fixes the subject and bounds the start (a conflict search
+// fixes both) finds nothing when the store holds no item with that subject
+// starting within the bounds.
 bool ItemsImpl::MayFindItems() {
     const std::u16string* subject = filter_ ? RequiredSubject(*filter_) : nullptr;
-    if (!subject) {
-        return true;
-    }
-    const StartBounds bounds = FilterStartBounds(*filter_);
-    return !bounds.from || bounds.from != bounds.to ||
-           app_->Store().MayHoldItem(folderId_, *subject, *bounds.from);
+    return !subject || MayHoldSubjectWithin(*subject, FilterStartBounds(*filter_));
+}
+
+bool ItemsImpl::MayHoldSubjectWithin(const std::u16string& subject, const StartBounds& bounds) {
+    return !bounds.from || !bounds.to ||
+           app_->Store().MayHoldItem(folderId_, subject, *bounds.from, *bounds.to);
 }
 
 std::optional<AppointmentRecord> ItemsImpl::LoadedSeries(std::int64_t id) {
