@@ -159,13 +159,17 @@ private:
     void CreateSchema();
     void CheckSchema();
     // What an update of an item's row sets: the fields (those that differ
-    // from the stored row, when it is known) and the properties, when given.
+    // from the stored row, when it is known), the properties, when given,
+    // and the recipients.
     struct RowUpdate {
         bool fields = false;
         const AppointmentRow* storedRow = nullptr;
         const std::map<LONG, PropValue>* props = nullptr;
+        bool recipients = false;
     };
     void MigrateFromVersion1();
+    void MigrateFromVersion2();
+    void MoveRecipientsIntoItems();
     // From StartDeferring to StopDeferring new items take their ids from
     // nextId_, and series' saves may be held back in pending_.
     void StartDeferring();
@@ -186,7 +190,7 @@ private:
     void UpdateItemRow(const AppointmentRecord& record, const RowUpdate& update);
     // The UPDATE of an item's row setting these columns (a bit each, in the
     // row's order) and, when props, the properties.
-    const std::string& UpdateSql(std::uint32_t columns, bool props);
+    const std::string& UpdateSql(std::uint32_t columns, bool props, bool recipients);
     std::map<LONG, PropValue> StoredProps(std::int64_t id);
     const std::map<LONG, PropValue>* PropsToWrite(AppointmentRecord& record,
                                                   const ItemChanges& changes);
@@ -196,11 +200,9 @@ private:
     void TakeOutNewItem(std::int64_t id) noexcept;
     void DeleteItemRows(std::int64_t id);
     LONG ReadOrMapName(const std::u16string& setGuid, LONG id, bool create);
-    void WriteRecipients(const AppointmentRecord& record, bool replace);
     void WriteExceptions(const AppointmentRecord& record, bool replace);
     // The parts of saved records in id order, each read for all of them in
     // one query over their id range.
-    void ReadRecipients(std::span<AppointmentRecord> records);
     void ReadExceptions(std::span<AppointmentRecord> records);
     // A part's query bound to the records' id range, after giving each
     // record its empty part.

@@ -1,6 +1,7 @@
 #include "platform/outlook/prop_blob.h"
 
 #include "engine/common/outlook_constants.h"
+#include "platform/outlook/little_endian.h"
 
 #include <algorithm>
 
@@ -10,23 +11,6 @@ constexpr size_t kHeaderSize = 8;
 
 bool IsText(LONG type) {
     return type == PT_STRING8 || type == PT_UNICODE;
-}
-
-// Writes the value's low bytes at out, least significant first; returns
-// the position after them.
-std::uint8_t* PutLittleEndian(std::uint8_t* out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        *out++ = static_cast<std::uint8_t>(value >> (8 * i));
-    }
-    return out;
-}
-
-std::uint64_t GetLittleEndian(const std::uint8_t* in, int bytes) {
-    std::uint64_t value = 0;
-    for (int i = bytes - 1; i >= 0; --i) {
-        value = (value << 8) | in[i];
-    }
-    return value;
 }
 
 size_t ValueSize(const PropValue& value) {
@@ -41,10 +25,7 @@ std::uint8_t* PutValue(std::uint8_t* out, const PropValue& value) {
         return std::copy(value.bytes.begin(), value.bytes.end(), out);
     }
     if (IsText(value.type)) {
-        for (char16_t unit : value.text) {
-            out = PutLittleEndian(out, unit, 2);
-        }
-        return out;
+        return PutUtf16(out, value.text);
     }
     return PutLittleEndian(out, static_cast<std::uint64_t>(value.number), 8);
 }
@@ -55,14 +36,7 @@ bool GetValue(std::span<const std::uint8_t> bytes, PropValue& value) {
         return true;
     }
     if (IsText(value.type)) {
-        if (bytes.size() % 2 != 0) {
-            return false;
-        }
-        value.text.resize(bytes.size() / 2);
-        for (size_t i = 0; i < value.text.size(); ++i) {
-            value.text[i] = static_cast<char16_t>(GetLittleEndian(&bytes[2 * i], 2));
-        }
-        return true;
+        return GetUtf16(bytes, value.text);
     }
     if (bytes.size() != 8) {
         return false;

@@ -2,6 +2,7 @@
 
 #include "platform/com/com_error.h"
 
+#include <algorithm>
 #include <memory>
 #include <sqlite3.h>
 #include <system_error>
@@ -31,6 +32,13 @@ std::unique_ptr<SqliteDatabase> OpenCopier(const std::string& path) {
 }
 
 } // namespace
+
+WalLimits WalLimitsForPages(std::int64_t pageBytes) {
+    constexpr std::int64_t kStartBytes = 1000 * 4096;
+    constexpr std::int64_t kWaitBytes = 10 * kStartBytes;
+    const std::int64_t bytes = std::max<std::int64_t>(pageBytes, 512);
+    return {static_cast<int>(kStartBytes / bytes), static_cast<int>(kWaitBytes / bytes)};
+}
 
 WalCheckpointer::WalCheckpointer(SqliteDatabase& writer, std::string path, WalLimits limits)
     : writer_(writer), path_(std::move(path)), limits_(limits) {

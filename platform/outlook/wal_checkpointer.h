@@ -30,6 +30,10 @@ struct WalLimits {
     int waitFrames = 10000;
 };
 
+// The limits for a store's page size: the copy starts at about 4 MB of log
+// and the writer waits at about 40 MB, whatever the frames' size.
+WalLimits WalLimitsForPages(std::int64_t pageBytes);
+
 class WalCheckpointer {
 public:
     // Installs itself as the writer's commit hook; the writer stays open

@@ -1,11 +1,13 @@
-// How appointments' properties are kept in the store file: stores written
-// in the earlier layout (a table row per property) open with all their
-// data, properties survive other writers' saves, and damaged property data
-// is reported rather than read as something else. Stores written before the
+// How appointments are kept in the store file: stores written in the
+// earlier layouts (a table row per property; items numbered by SQLite) open
+// with all their data, the ids of deleted items are not given again,
+// properties survive other writers' saves, and damaged property data is
+// reported rather than read as something else. Stores written before the
 // occurrence search's indexes get them when opened.
 
 #include "engine/common/redemption.h"
 #include "platform/outlook/prop_blob.h"
+#include "platform/outlook/recipient_blob.h"
 #include "platform/outlook/sqlite_database.h"
 #include "tests/platform/outlook/store_fixture.h"
 
@@ -21,10 +23,60 @@ protected:
         return utils_->GetIDsFromNames(any, PSETID_Common, id, true) | type;
     }
 
+    // Rewrites the store in the layout of version 2: SQLite numbered the
+    // items (AUTOINCREMENT, its highest id in sqlite_sequence), their ends
+    // had an index, and the recipients a table of their own.
+    void WriteVersion2Layout() {
+        outlook_.Release();
+        SqliteDatabase db(StorePath(), false);
+        db.Exec(
+            "PRAGMA legacy_alter_table=ON; ALTER TABLE items RENAME TO items_v3; "
+            "CREATE TABLE items(id INTEGER PRIMARY KEY "
+            "AUTOINCREMENT, folder_id INTEGER NOT NULL REFERENCES folders(id), subject TEXT NOT "
+            "NULL COLLATE NOCASE, location TEXT NOT NULL COLLATE NOCASE, body TEXT NOT NULL "
+            "COLLATE NOCASE, categories TEXT NOT NULL COLLATE NOCASE, resources TEXT NOT NULL "
+            "COLLATE NOCASE, start_utc INTEGER NOT NULL, end_utc INTEGER NOT NULL, all_day "
+            "INTEGER NOT NULL, sensitivity INTEGER NOT NULL, importance INTEGER NOT NULL, "
+            "busy_status INTEGER NOT NULL, reminder_set INTEGER NOT NULL, reminder_minutes "
+            "INTEGER NOT NULL, meeting_status INTEGER NOT NULL, rec_type INTEGER, rec_interval "
+            "INTEGER, rec_mask INTEGER, rec_day_of_month INTEGER, rec_month_of_year INTEGER, "
+            "rec_instance INTEGER, rec_no_end INTEGER, rec_occurrences INTEGER, rec_start_utc "
+            "INTEGER, rec_end_utc INTEGER, props BLOB); "
+            "INSERT INTO items SELECT id, folder_id, subject, location, body, categories, "
+            "resources, start_utc, end_utc, all_day, sensitivity, importance, busy_status, "
+            "reminder_set, reminder_minutes, meeting_status, rec_type, rec_interval, rec_mask, "
+            "rec_day_of_month, rec_month_of_year, rec_instance, rec_no_end, rec_occurrences, "
+            "rec_start_utc, rec_end_utc, props FROM items_v3; "
+            "CREATE TABLE recipients(item_id INTEGER NOT NULL REFERENCES items(id) ON DELETE "
+            "CASCADE, position INTEGER NOT NULL, name TEXT NOT NULL, address TEXT NOT NULL, type "
+            "INTEGER NOT NULL, PRIMARY KEY(item_id, position)) WITHOUT ROWID;");
+        SqliteStatement items(db.Handle(),
+                              "SELECT id, recipients FROM items_v3 WHERE recipients IS NOT NULL");
+        SqliteStatement insert(db.Handle(), "INSERT INTO recipients VALUES(?,?,?,?,?)");
+        while (items.Step()) {
+            std::vector<RecipientRecord> recipients;
+            ASSERT_TRUE(DecodeRecipients(items.BlobView(1), recipients));
+            for (size_t i = 0; i < recipients.size(); ++i) {
+                insert.Bind(1, items.Int(0)).Bind(2, static_cast<std::int64_t>(i));
+                insert.Bind(3, recipients[i].name).Bind(4, recipients[i].address);
+                insert.Bind(5, std::int64_t{recipients[i].type}).Run();
+            }
+        }
+        items.Reset();
+        db.Exec("DROP TABLE items_v3; "
+                "CREATE INDEX items_start ON items(folder_id, start_utc); "
+                "CREATE INDEX items_end ON items(folder_id, end_utc); "
+                "CREATE INDEX items_subject ON items(folder_id, subject, start_utc); "
+                "CREATE INDEX items_series ON items(folder_id) WHERE rec_type IS NOT NULL; "
+                "UPDATE sqlite_sequence SET seq = (SELECT max(highest_id, (SELECT max(id) FROM "
+                "items)) FROM deleted_items) WHERE name = 'items'; "
+                "DROP TABLE deleted_items; PRAGMA user_version=2;");
+    }
+
     // Rewrites the store the way the earlier layout kept properties: a row
     // per property in a table of their own, and the layout's version 1.
     void WriteEarlierLayout() {
-        outlook_.Release();
+        WriteVersion2Layout();
         SqliteDatabase db(StorePath(), false);
         db.Exec("CREATE TABLE props(item_id INTEGER NOT NULL, prop_id INTEGER NOT NULL, "
                 "type INTEGER NOT NULL, value, PRIMARY KEY(item_id, prop_id)) WITHOUT ROWID");
@@ -85,6 +137,64 @@ TEST_F(StoreLayoutTest, AStoreOfTheEarlierLayoutOpensWithEveryProperty) {
               u"ann@x.org");
 }
 
+// A version 2 store keeps its items, their ids and parts, and the highest
+// id it gave: the item deleted last is not found under its id again.
+TEST_F(StoreLayoutTest, AStoreOfVersion2KeepsItsItemsAndTheIdsItGave) {
+    CComPtr<_AppointmentItem> series = NewAppointment(Local(2007, 3, 5, 9), 60, u"Weekly");
+    series->GetRecurrencePattern()->PutOccurrences(3);
+    series->Save();
+    series->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 12, 9))->Delete();
+    CComPtr<_AppointmentItem> meeting = NewAppointment(Local(2007, 3, 6, 9), 30, u"Meeting");
+    meeting->GetRecipients()->Add(u"ann@x.org");
+    meeting->GetRecipients()->Add(u"bob@x.org")->PutType(olOptional);
+    meeting->Save();
+    CComPtr<_AppointmentItem> last = NewAppointment(Local(2007, 3, 7, 9), 30, u"Last");
+    const std::u16string seriesId = series->GetEntryID();
+    const std::u16string meetingId = meeting->GetEntryID();
+    const std::u16string lastId = last->GetEntryID();
+    last->Delete();
+    series.Release();
+    meeting.Release();
+    last.Release();
+    WriteVersion2Layout();
+
+    outlook_ = Open();
+    CComPtr<_AppointmentItem> storedSeries = Reopened(seriesId);
+    EXPECT_EQ(storedSeries->GetSubject(), u"Weekly");
+    CComPtr<_Items> occurrences = Calendar()->GetItems();
+    occurrences->Sort(u"[Start]");
+    occurrences->PutIncludeRecurrences(true);
+    CComPtr<_Items> weekly = occurrences->Restrict(u"[Subject] = 'Weekly'");
+    std::vector<DATE> starts;
+    for (CComPtr<IUnknown> i = weekly->GetFirst(); i; i = weekly->GetNext()) {
+        starts.push_back(Appointment(i)->GetStart());
+    }
+    EXPECT_EQ(starts, (std::vector<DATE>{Local(2007, 3, 5, 9), Local(2007, 3, 19, 9)}));
+    CComPtr<Recipients> recipients = Reopened(meetingId)->GetRecipients();
+    ASSERT_EQ(recipients->GetCount(), 2);
+    EXPECT_EQ(recipients->Item(_variant_t(1, VT_INT))->GetAddress(), u"ann@x.org");
+    EXPECT_EQ(recipients->Item(_variant_t(2, VT_INT))->GetAddress(), u"bob@x.org");
+    EXPECT_EQ(recipients->Item(_variant_t(2, VT_INT))->GetType(), olOptional);
+
+    const std::u16string newId = NewAppointment(Local(2007, 3, 8, 9), 30, u"New")->GetEntryID();
+    EXPECT_NE(newId, lastId);
+    EXPECT_THROW(Reopened(lastId), _com_error);
+    EXPECT_EQ(Reopened(newId)->GetSubject(), u"New");
+}
+
+// The id of the item saved last is not given to the next one once it is
+// deleted: its entry id finds nothing rather than another appointment.
+TEST_F(StoreLayoutTest, TheIdOfADeletedItemIsNotGivenAgain) {
+    NewAppointment(Local(2007, 3, 5, 9), 60, u"Kept");
+    CComPtr<_AppointmentItem> gone = NewAppointment(Local(2007, 3, 6, 9), 60, u"Gone");
+    const std::u16string goneId = gone->GetEntryID();
+    gone->Delete();
+    gone.Release();
+    const std::u16string newId = NewAppointment(Local(2007, 3, 7, 9), 30, u"New")->GetEntryID();
+    EXPECT_NE(newId, goneId);
+    EXPECT_THROW(Reopened(goneId), _com_error);
+}
+
 TEST_F(StoreLayoutTest, AChangedPropertyKeepsThePropertiesAnotherWriterSavedMeanwhile) {
     const std::u16string id = NewAppointment(Local(2007, 3, 5, 9), 60, u"Shared")->GetEntryID();
     CComPtr<_AppointmentItem> mine = Reopened(id);
@@ -99,18 +209,21 @@ TEST_F(StoreLayoutTest, AChangedPropertyKeepsThePropertiesAnotherWriterSavedMean
     EXPECT_EQ(utils_->HrGetOneProp(after, PR_SENDER_EMAIL_ADDRESS).ToString(), u"me2@x.org");
 }
 
-TEST_F(StoreLayoutTest, DamagedPropertiesAreReportedAsADamagedStore) {
+TEST_F(StoreLayoutTest, DamagedPropertiesOrRecipientsAreReportedAsADamagedStore) {
     const std::u16string id = NewAppointment(Local(2007, 3, 5, 9), 60, u"Hit")->GetEntryID();
     outlook_.Release();
-    {
-        SqliteDatabase db(StorePath(), false);
-        db.Exec("UPDATE items SET props = x'0180'");
-    }
-    try {
-        Reopened(id);
-        ADD_FAILURE() << "the damaged item was read";
-    } catch (const _com_error& e) {
-        EXPECT_NE(e.Description().find(u"damaged"), std::u16string::npos);
+    for (const char* damage : {"UPDATE items SET props = x'0180'",
+                               "UPDATE items SET props = NULL, recipients = x'01000000020000'"}) {
+        {
+            SqliteDatabase db(StorePath(), false);
+            db.Exec(damage);
+        }
+        try {
+            Reopened(id);
+            ADD_FAILURE() << "the damaged item was read: " << damage;
+        } catch (const _com_error& e) {
+            EXPECT_NE(e.Description().find(u"damaged"), std::u16string::npos) << damage;
+        }
     }
 }
 
@@ -154,6 +267,28 @@ TEST_F(StoreLayoutTest, AStoreWithoutTheSearchIndexesGetsThemOnOpen) {
     }
     EXPECT_EQ(starts, (std::vector<DATE>{Local(2007, 3, 12, 9), Local(2007, 3, 13, 9),
                                          Local(2007, 3, 19, 9)}));
+}
+
+TEST(RecipientBlobTest, RecipientsComeBackAsWrittenAndCutBytesAreRejected) {
+    const std::vector<RecipientRecord> written = {
+        {u"Ann", u"ann@x.org", 1}, {u"", u"", 2}, {u"J\u00f6rg \U0001F600", u"j@x.org", 3}};
+    std::vector<std::uint8_t> bytes = {9, 9, 9};
+    EncodeRecipients(written, bytes);
+    std::vector<RecipientRecord> read;
+    ASSERT_TRUE(DecodeRecipients(bytes, read));
+    ASSERT_EQ(read.size(), written.size());
+    for (size_t i = 0; i < read.size(); ++i) {
+        EXPECT_EQ(read[i].name, written[i].name);
+        EXPECT_EQ(read[i].address, written[i].address);
+        EXPECT_EQ(read[i].type, written[i].type);
+    }
+    // A cut between two recipients reads the first ones; any other is damage.
+    const size_t firstEnd = 12 + 2 * (3 + 9);
+    const size_t secondEnd = firstEnd + 12;
+    for (size_t cut = 1; cut < bytes.size(); ++cut) {
+        const bool whole = cut == firstEnd || cut == secondEnd;
+        EXPECT_EQ(DecodeRecipients(std::span(bytes.data(), cut), read), whole) << cut;
+    }
 }
 
 TEST(PropBlobTest, TruncatedOrMalformedBytesAreRejected) {
