@@ -116,7 +116,9 @@ void CvCalImport::SetStartAndReminder(_AppointmentItem& item, int mode, const st
                                       COleDateTime& start, bool& startSet) {
     const ParsedEvent& event = Parser.Event;
     if (!event.Start.Date.empty() &&
-        Parser.ToDate(event.Start.Date, event.Start.Tzid, start, mode, target) &&
+        (mode == kToDateLocal
+             ? itemDates_.LocalStart(start)
+             : Parser.ToDate(event.Start.Date, event.Start.Tzid, start, mode, target)) &&
         start.GetStatus() == COleDateTime::valid) {
         item.PutStart(start);
         startSet = true;
@@ -134,8 +136,7 @@ void CvCalImport::SetStartAndReminder(_AppointmentItem& item, int mode, const st
         minutes = static_cast<LONG>((start - alarmDate).GetTotalMinutes());
     }
     COleDateTime localStart;
-    bool past = !Parser.ToDate(event.Start.Date, event.Start.Tzid, localStart, kToDateLocal, "") ||
-                localStart < LocalNow();
+    bool past = !itemDates_.LocalStart(localStart) || localStart < LocalNow();
     if (!alarm || past) {
         item.PutReminderSet(false);
         return;
@@ -148,7 +149,8 @@ bool CvCalImport::SetEnd(_AppointmentItem& item, int mode, const std::string& ta
                          COleDateTime& end) {
     const ParsedEvent& event = Parser.Event;
     if (!event.End.Date.empty() &&
-        Parser.ToDate(event.End.Date, event.End.Tzid, end, mode, target) &&
+        (mode == kToDateLocal ? itemDates_.LocalEnd(end)
+                              : Parser.ToDate(event.End.Date, event.End.Tzid, end, mode, target)) &&
         end.GetStatus() == COleDateTime::valid) {
         item.PutEnd(end);
         return true;

@@ -15,6 +15,7 @@
 #include "engine/common/save_batch.h"
 #include "engine/import/cvcal_parser.h"
 #include "engine/import/import_options.h"
+#include "engine/import/item_dates.h"
 
 #include <functional>
 #include <string>
@@ -122,5 +123,7 @@ private:
     CComPtr<IMAPIUtils> mapiUtils_;
     CComPtr<_AppointmentItem> newItem_;
     CComPtr<_AppointmentItem> conflict_;
+    // The current item's date conversions.
+    ItemDates itemDates_{Parser};
     bool cancelled_ = false;
 };

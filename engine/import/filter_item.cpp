@@ -76,11 +76,10 @@ bool CvCalImport::FilterDates() {
     const ParsedEvent& event = Parser.Event;
     COleDateTime start;
     COleDateTime end;
-    bool hasStart = !event.Start.Date.empty() &&
-                    Parser.ToDate(event.Start.Date, event.Start.Tzid, start, kToDateLocal, "");
+    bool hasStart = !event.Start.Date.empty() && itemDates_.LocalStart(start);
     bool hasEnd = false;
     if (!event.End.Date.empty()) {
-        hasEnd = Parser.ToDate(event.End.Date, event.End.Tzid, end, kToDateLocal, "");
+        hasEnd = itemDates_.LocalEnd(end);
     } else if (hasStart && event.DurationMinutes != kNoDuration) {
         end = start + COleDateTimeSpan(0, 0, event.DurationMinutes, 0);
         hasEnd = true;

@@ -13,6 +13,14 @@ std::string LocalePicture(LCTYPE type, const char* fallback) {
     return buffer;
 }
 
+// The user's short date picture, in the caller's buffer.
+std::string_view ShortDatePicture(char (&buffer)[128]) {
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SSHORTDATE, buffer, sizeof buffer) == 0) {
+        return "M/d/yyyy";
+    }
+    return buffer;
+}
+
 void AppendTwoDigits(std::string& text, int value) {
     text += static_cast<char>('0' + value / 10);
     text += static_cast<char>('0' + value % 10);
@@ -20,7 +28,6 @@ void AppendTwoDigits(std::string& text, int value) {
 
 // " hh:mm AM": the 12-hour clock with leading zeros, whatever the locale.
 void AppendClockTime(std::string& text, const SYSTEMTIME& st) {
-    text.reserve(text.size() + 9);
     text += ' ';
     AppendTwoDigits(text, st.wHour % 12 == 0 ? 12 : st.wHour % 12);
     text += ':';
@@ -30,10 +37,11 @@ void AppendClockTime(std::string& text, const SYSTEMTIME& st) {
 
 } // namespace
 
-std::string FormatOutlookDate(const COleDateTime& value) {
+void AppendOutlookDate(std::string& text, const COleDateTime& value) {
     SYSTEMTIME st{};
     if (VariantTimeToSystemTime(value, &st) != TRUE) {
-        return " ";
+        text += ' ';
+        return;
     }
     // Rounded to the minute; the few values with seconds are converted again.
     const int seconds = value.GetStatus() == COleDateTime::valid ? st.wSecond : 0;
@@ -41,12 +49,18 @@ std::string FormatOutlookDate(const COleDateTime& value) {
         const COleDateTime rounded = seconds < 30 ? value - COleDateTimeSpan(0, 0, 0, seconds)
                                                   : value + COleDateTimeSpan(0, 0, 0, 60 - seconds);
         if (VariantTimeToSystemTime(rounded, &st) != TRUE) {
-            return " ";
+            text += ' ';
+            return;
         }
     }
-    std::string text =
-        FormatDateWithPicture(st, LocalePicture(LOCALE_SSHORTDATE, "M/d/yyyy")).value_or("");
+    char picture[128];
+    AppendDateWithPicture(text, st, ShortDatePicture(picture));
     AppendClockTime(text, st);
+}
+
+std::string FormatOutlookDate(const COleDateTime& value) {
+    std::string text;
+    AppendOutlookDate(text, value);
     return text;
 }
 

@@ -51,6 +51,7 @@ int CvCalImport::AddSplitEvents() {
 }
 
 int CvCalImport::AddItem() {
+    itemDates_.Clear();
     if (batch_) {
         batch_->NextItem();
     }
@@ -113,13 +114,11 @@ bool CvCalImport::FindConflict() {
     const ParsedEvent& event = Parser.Event;
     COleDateTime start(0.0);
     COleDateTime end(0.0);
-    if (!Parser.ToDate(event.Start.Date, event.Start.Tzid, start, kToDateLocal, "") ||
-        start.GetStatus() != COleDateTime::valid) {
+    if (!itemDates_.LocalStart(start) || start.GetStatus() != COleDateTime::valid) {
         start = COleDateTime(0.0);
     }
     if (!event.End.Date.empty()) {
-        if (!Parser.ToDate(event.End.Date, event.End.Tzid, end, kToDateLocal, "") ||
-            end.GetStatus() != COleDateTime::valid) {
+        if (!itemDates_.LocalEnd(end) || end.GetStatus() != COleDateTime::valid) {
             end = COleDateTime(0.0);
         }
     } else if (event.DurationMinutes != kNoDuration && start.m_dt != 0.0) {
@@ -128,11 +127,11 @@ bool CvCalImport::FindConflict() {
     }
     // Built in place: a search per imported event.
     std::string filter;
-    filter.reserve(64);
+    filter.reserve(96);
     filter += "[Start] = '";
-    filter += FormatOutlookDate(start);
+    AppendOutlookDate(filter, start);
     filter += "' And [End] = '";
-    filter += FormatOutlookDate(end);
+    AppendOutlookDate(filter, end);
     filter += '\'';
     std::u16string text = AnsiToWide(filter);
     if (!event.Subject.empty()) {

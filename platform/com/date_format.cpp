@@ -120,12 +120,11 @@ size_t RunEnd(std::basic_string_view<Char> picture, size_t i, Char c) {
     return i;
 }
 
-// Walks the picture: runs of a letter in `letters` become fields, quoted
-// text and every other character are copied.
+// Walks the picture, appending to out: runs of a letter in `letters` become
+// fields, quoted text and every other character are copied.
 template <typename Char, typename AppendField>
-std::basic_string<Char> Render(std::basic_string_view<Char> picture, std::string_view letters,
-                               const Parts& parts, AppendField appendField) {
-    std::basic_string<Char> out;
+void Render(std::basic_string<Char>& out, std::basic_string_view<Char> picture,
+            std::string_view letters, const Parts& parts, AppendField appendField) {
     size_t i = 0;
     while (i < picture.size()) {
         const Char c = picture[i];
@@ -142,7 +141,6 @@ std::basic_string<Char> Render(std::basic_string_view<Char> picture, std::string
             out += picture[i++];
         }
     }
-    return out;
 }
 
 bool IsLeapYear(int y) {
@@ -178,13 +176,24 @@ std::optional<Parts> TimeParts(const SYSTEMTIME& st) {
 }
 
 template <typename Char>
-std::optional<std::basic_string<Char>> FormatDate(const SYSTEMTIME& st,
-                                                  std::basic_string_view<Char> picture) {
+bool AppendDate(std::basic_string<Char>& out, const SYSTEMTIME& st,
+                std::basic_string_view<Char> picture) {
     std::optional<Parts> parts = DateParts(st);
     if (!parts) {
+        return false;
+    }
+    Render(out, picture, "dMyg", *parts, AppendDateField<Char>);
+    return true;
+}
+
+template <typename Char>
+std::optional<std::basic_string<Char>> FormatDate(const SYSTEMTIME& st,
+                                                  std::basic_string_view<Char> picture) {
+    std::basic_string<Char> out;
+    if (!AppendDate(out, st, picture)) {
         return std::nullopt;
     }
-    return Render(picture, "dMyg", *parts, AppendDateField<Char>);
+    return out;
 }
 
 template <typename Char>
@@ -194,7 +203,9 @@ std::optional<std::basic_string<Char>> FormatTime(const SYSTEMTIME& st,
     if (!parts) {
         return std::nullopt;
     }
-    return Render(picture, "hHmst", *parts, AppendTimeField<Char>);
+    std::basic_string<Char> out;
+    Render(out, picture, "hHmst", *parts, AppendTimeField<Char>);
+    return out;
 }
 
 } // namespace
@@ -205,6 +216,10 @@ std::optional<std::string> FormatDateWithPicture(const SYSTEMTIME& st, std::stri
 
 std::optional<std::string> FormatTimeWithPicture(const SYSTEMTIME& st, std::string_view picture) {
     return FormatTime(st, picture);
+}
+
+bool AppendDateWithPicture(std::string& out, const SYSTEMTIME& st, std::string_view picture) {
+    return AppendDate(out, st, picture);
 }
 
 std::optional<std::u16string> FormatDateWithPicture(const SYSTEMTIME& st,

@@ -29,6 +29,10 @@
 std::optional<std::string> FormatDateWithPicture(const SYSTEMTIME& st, std::string_view picture);
 std::optional<std::string> FormatTimeWithPicture(const SYSTEMTIME& st, std::string_view picture);
 
+// The date appended to out, for callers that build a longer text; false,
+// with nothing appended, when the date is not a valid calendar date.
+bool AppendDateWithPicture(std::string& out, const SYSTEMTIME& st, std::string_view picture);
+
 // Wide pictures, for callers that hold wide text.
 std::optional<std::u16string> FormatDateWithPicture(const SYSTEMTIME& st,
                                                     std::u16string_view picture);

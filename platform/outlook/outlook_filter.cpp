@@ -80,6 +80,9 @@ class Lexer {
 public:
     explicit Lexer(std::u16string_view text) : text_(text) {}
 
+    // Just past the last token.
+    size_t Position() const { return pos_; }
+
     Token Next() {
         while (pos_ < text_.size() && IsSpace(text_[pos_])) {
             ++pos_;
@@ -200,6 +203,42 @@ std::optional<long long> ParseInteger(std::u16string_view text) {
     return text[0] == u'-' ? -value : value;
 }
 
+std::optional<long long> NumberOf(std::u16string_view text) {
+    if (EqualsNoCase(text, "true")) {
+        return 1;
+    }
+    if (EqualsNoCase(text, "false")) {
+        return 0;
+    }
+    return ParseInteger(text);
+}
+
+// Sets the comparison's value from its text; false when the text is no
+// value of the field's kind.
+bool ReadValue(FilterNode& node, std::u16string_view text, std::string_view dateFormat) {
+    switch (KindOf(node.field)) {
+    case FilterFieldKind::Text:
+        node.value.emplace<std::u16string>(text);
+        return true;
+    case FilterFieldKind::Date: {
+        DATE date = 0;
+        if (!ParseFilterDate(text, dateFormat, date)) {
+            return false;
+        }
+        node.value = date;
+        return true;
+    }
+    case FilterFieldKind::Number:
+    case FilterFieldKind::Boolean:
+        break;
+    }
+    const std::optional<long long> number = NumberOf(text);
+    if (number) {
+        node.value = *number;
+    }
+    return number.has_value();
+}
+
 // Parentheses and Nots nest at most this deep, so that hostile text cannot
 // exhaust the stack.
 constexpr int kMaxNesting = 64;
@@ -208,10 +247,14 @@ constexpr int kMaxNesting = 64;
 // first error is recorded and ends the descent (the token becomes End, so
 // every loop stops); ParseOutlookFilter raises it once, from the top, so
 // that a filter the import expects to fail costs one short unwind.
+//
+// With quotedValues, the parser notes for each comparison, in text order,
+// whether its value was quoted.
 class Parser {
 public:
-    Parser(std::u16string_view text, std::string_view dateFormat)
-        : lexer_(text), dateFormat_(dateFormat) {
+    Parser(std::u16string_view text, std::string_view dateFormat,
+           std::vector<bool>* quotedValues = nullptr)
+        : lexer_(text), dateFormat_(dateFormat), quotedValues_(quotedValues) {
         Advance();
     }
 
@@ -332,9 +375,12 @@ private:
         node.op = *op;
         Advance();
         if ((token_.kind != TokenKind::Quoted && token_.kind != TokenKind::Word) ||
-            !SetValue(node, token_)) {
+            !ReadValue(node, token_.text, dateFormat_)) {
             Fail(token_.at);
             return node;
+        }
+        if (quotedValues_) {
+            quotedValues_->push_back(token_.kind == TokenKind::Quoted);
         }
         Advance();
         return node;
@@ -349,47 +395,201 @@ private:
         return std::nullopt;
     }
 
-    // False when the token is no value of the field's kind.
-    bool SetValue(FilterNode& node, const Token& token) const {
-        switch (KindOf(node.field)) {
-        case FilterFieldKind::Text:
-            node.value.emplace<std::u16string>(token.text);
-            return true;
-        case FilterFieldKind::Date: {
-            DATE date = 0;
-            if (!ParseFilterDate(token.text, dateFormat_, date)) {
-                return false;
-            }
-            node.value = date;
-            return true;
-        }
-        case FilterFieldKind::Number:
-        case FilterFieldKind::Boolean:
-            break;
-        }
-        const std::optional<long long> number = NumberOf(token.text);
-        if (number) {
-            node.value = *number;
-        }
-        return number.has_value();
-    }
-
-    static std::optional<long long> NumberOf(std::u16string_view text) {
-        if (EqualsNoCase(text, "true")) {
-            return 1;
-        }
-        if (EqualsNoCase(text, "false")) {
-            return 0;
-        }
-        return ParseInteger(text);
-    }
-
     Lexer lexer_;
     std::string_view dateFormat_;
+    std::vector<bool>* quotedValues_;
     Token token_;
     int depth_ = 0;
     std::optional<size_t> error_;
 };
+
+// Where a quoted value lies in a filter: from its opening quote to just past
+// its closing one.
+struct QuotedValue {
+    size_t from = 0;
+    size_t to = 0;
+};
+
+// The closing quote of the value opened at open, as the lexer finds it (a
+// doubled quote stands for one); npos when there is none.
+size_t ClosingQuote(std::u16string_view text, size_t open) {
+    const char16_t quote = text[open];
+    size_t close = text.find(quote, open + 1);
+    while (close != std::u16string_view::npos && close + 1 < text.size() &&
+           text[close + 1] == quote) {
+        close = text.find(quote, close + 2);
+    }
+    return close;
+}
+
+// A filter that has been read, kept as the pattern of its shape: filters
+// the same as it but for their quoted values split into the same tokens
+// but for those, so they parse to the same tree but for those values.
+struct FilterShape {
+    std::string dateFormat;
+    std::u16string text;
+    std::vector<QuotedValue> values;
+    FilterNode tree;
+    // For each comparison in text order, whether its value was quoted.
+    std::vector<bool> quoted;
+};
+
+// Whether the text is of the shape: the same as the shape's text outside
+// their quoted values (each opening quote included). The text's values are
+// put in values.
+bool MatchShape(const FilterShape& shape, std::u16string_view text,
+                std::vector<QuotedValue>& values) {
+    const std::u16string_view pattern = shape.text;
+    values.clear();
+    size_t at = 0;
+    size_t from = 0;
+    for (const QuotedValue& value : shape.values) {
+        const std::u16string_view piece = pattern.substr(from, value.from + 1 - from);
+        if (text.substr(at, piece.size()) != piece) {
+            return false;
+        }
+        const size_t open = at + piece.size() - 1;
+        const size_t close = ClosingQuote(text, open);
+        if (close == std::u16string_view::npos) {
+            return false;
+        }
+        values.push_back({open, close + 1});
+        at = close + 1;
+        from = value.to;
+    }
+    return text.substr(at) == pattern.substr(from);
+}
+
+// The quoted values of a filter, in text order.
+std::vector<QuotedValue> QuotedValues(std::u16string_view text) {
+    std::vector<QuotedValue> values;
+    Lexer lexer(text);
+    for (Token token = lexer.Next(); token.kind != TokenKind::End; token = lexer.Next()) {
+        if (token.kind == TokenKind::Quoted) {
+            values.push_back({token.at, lexer.Position()});
+        }
+    }
+    return values;
+}
+
+// Copies a shape's tree with the quoted values of another filter of that
+// shape in place of its own.
+class ShapeBinder {
+public:
+    ShapeBinder(const FilterShape& shape, std::u16string_view text,
+                const std::vector<QuotedValue>& values, std::string_view dateFormat)
+        : shape_(shape), text_(text), values_(values), dateFormat_(dateFormat) {}
+
+    // False when a value is no value of its field's kind.
+    bool Copy(const FilterNode& from, FilterNode& to) {
+        to.kind = from.kind;
+        to.field = from.field;
+        to.op = from.op;
+        if (from.kind != FilterNode::Kind::Compare) {
+            to.children.resize(from.children.size());
+            for (size_t i = 0; i < from.children.size(); ++i) {
+                if (!Copy(from.children[i], to.children[i])) {
+                    return false;
+                }
+            }
+            return true;
+        }
+        if (!shape_.quoted[comparison_++]) {
+            to.value = from.value;
+            return true;
+        }
+        return ReadValue(to, ValueText(values_[value_++]), dateFormat_);
+    }
+
+private:
+    // The value between its quotes, a doubled quote read as one.
+    std::u16string_view ValueText(const QuotedValue& value) {
+        const char16_t quote = text_[value.from];
+        const std::u16string_view inside = text_.substr(value.from + 1, value.to - value.from - 2);
+        if (inside.find(quote) == std::u16string_view::npos) {
+            return inside;
+        }
+        unquoted_.clear();
+        for (size_t i = 0; i < inside.size(); ++i) {
+            unquoted_ += inside[i];
+            i += inside[i] == quote ? 1 : 0;
+        }
+        return unquoted_;
+    }
+
+    const FilterShape& shape_;
+    std::u16string_view text_;
+    const std::vector<QuotedValue>& values_;
+    std::string_view dateFormat_;
+    size_t comparison_ = 0;
+    size_t value_ = 0;
+    std::u16string unquoted_;
+};
+
+// Filters longer than this are parsed each time instead of kept.
+constexpr size_t kMaxShapeLength = 1024;
+// The shapes kept; the oldest gives way to a new one.
+constexpr size_t kMaxShapes = 8;
+
+// The shapes this thread has read lately. A caller searches with filters of
+// a few shapes many times over (the import's conflict search, for every
+// event): such a filter is then matched with its shape's text, and only its
+// quoted values are read.
+struct ShapeCache {
+    std::vector<FilterShape> shapes;
+    size_t next = 0;
+    std::vector<QuotedValue> values;
+
+    void Keep(FilterShape shape) {
+        if (shapes.size() < kMaxShapes) {
+            shapes.push_back(std::move(shape));
+            return;
+        }
+        shapes[next] = std::move(shape);
+        next = (next + 1) % kMaxShapes;
+    }
+};
+
+ShapeCache& Shapes() {
+    thread_local ShapeCache cache;
+    return cache;
+}
+
+// The filter from the tree of a shape it matches; empty when it matches none
+// or one of its values is no value of its field's kind.
+std::optional<FilterNode> ParseByShape(std::u16string_view text, std::string_view dateFormat) {
+    ShapeCache& cache = Shapes();
+    for (const FilterShape& shape : cache.shapes) {
+        if (shape.dateFormat == dateFormat && MatchShape(shape, text, cache.values)) {
+            FilterNode node;
+            ShapeBinder binder(shape, text, cache.values, dateFormat);
+            return binder.Copy(shape.tree, node) ? std::optional<FilterNode>(std::move(node))
+                                                 : std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+// Parses the filter and keeps its tree as its shape's; empty when it cannot
+// be read, with errorAt the place of the first error.
+std::optional<FilterNode> ParseAndKeep(std::u16string_view text, std::string_view dateFormat,
+                                       size_t& errorAt) {
+    FilterShape shape;
+    Parser parser(text, dateFormat, &shape.quoted);
+    shape.tree = parser.Parse();
+    if (parser.ErrorAt()) {
+        errorAt = *parser.ErrorAt();
+        return std::nullopt;
+    }
+    FilterNode node = shape.tree;
+    if (text.size() <= kMaxShapeLength) {
+        shape.dateFormat = dateFormat;
+        shape.text = text;
+        shape.values = QuotedValues(text);
+        Shapes().Keep(std::move(shape));
+    }
+    return node;
+}
 
 // Reads up to maxDigits digits at pos.
 std::optional<int> ReadNumber(std::u16string_view text, size_t& pos, size_t maxDigits) {
@@ -530,12 +730,13 @@ bool ParseFilterDate(std::u16string_view text, std::string_view shortDateFormat,
 FilterNode ParseOutlookFilter(std::u16string_view text, std::string_view shortDateFormat) {
     size_t errorAt = 0;
     {
-        Parser parser(text, shortDateFormat);
-        FilterNode node = parser.Parse();
-        if (!parser.ErrorAt()) {
-            return node;
+        std::optional<FilterNode> node = ParseByShape(text, shortDateFormat);
+        if (!node) {
+            node = ParseAndKeep(text, shortDateFormat, errorAt);
         }
-        errorAt = *parser.ErrorAt();
+        if (node) {
+            return std::move(*node);
+        }
     }
     // Raised with nothing left to destroy here, so that the unwinding does
     // not stop in this frame.

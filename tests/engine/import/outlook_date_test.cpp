@@ -48,6 +48,19 @@ TEST_F(OutlookDateTest, FilterDatesAreRoundedToTheMinute) {
     }
 }
 
+// A filter is built in one buffer: each date goes after the text before it.
+TEST_F(OutlookDateTest, FilterDatesAppendToTheFilter) {
+    std::string filter = "[Start] = '";
+    AppendOutlookDate(filter, COleDateTime(2007, 3, 5, 9, 5, 40));
+    filter += "' And [End] = '";
+    AppendOutlookDate(filter, COleDateTime(3e6));
+    filter += "' And [Start] <> '";
+    SetShortDate("dd.MM.yyyy");
+    AppendOutlookDate(filter, COleDateTime(2007, 11, 25, 17, 30, 0));
+    EXPECT_EQ(filter, "[Start] = '3/5/2007 09:06 AM' And [End] = ' ' And [Start] <> '25.11.2007 "
+                      "05:30 PM");
+}
+
 TEST_F(OutlookDateTest, TheUsersShortDateFormatIsUsed) {
     SetShortDate("dd.MM.yyyy");
     EXPECT_EQ(FormatOutlookDate(COleDateTime(2007, 3, 5, 14, 5, 0)), "05.03.2007 02:05 PM");

@@ -1,6 +1,7 @@
 // Date-time texts read raw, into the system zone and into a target zone.
 
 #include "engine/import/cvcal_parser.h"
+#include "engine/import/item_dates.h"
 #include "tests/testkit/scoped_env.h"
 
 #include <gtest/gtest.h>
@@ -52,10 +53,23 @@ protected:
         if (!parser_.ToDate(text, key, value, mode, target)) {
             return "false";
         }
+        return Text(value);
+    }
+
+    static std::string Text(const COleDateTime& value) {
         if (value.GetStatus() != COleDateTime::valid) {
             return "invalid";
         }
         return value.Format("%Y-%m-%d %H:%M:%S");
+    }
+
+    // The event's start and end as ItemDates reads them; "false" when it refuses.
+    static std::pair<std::string, std::string> ItemStartAndEnd(ItemDates& dates) {
+        COleDateTime start;
+        COleDateTime end;
+        const bool hasStart = dates.LocalStart(start);
+        const bool hasEnd = dates.LocalEnd(end);
+        return {hasStart ? Text(start) : "false", hasEnd ? Text(end) : "false"};
     }
 
     NoConsumer consumer_;
@@ -120,6 +134,49 @@ TEST_F(ToDateTest, ToTargetFallsBackToTheSystemZone) {
     EXPECT_EQ(Read("20070701T100000", "Mars", kToDateTarget, "East"), "2007-07-01 15:00:00");
     EXPECT_EQ(Read("20070701T100000Z", "East", kToDateTarget, "Venus"), "2007-07-01 06:00:00");
     EXPECT_EQ(log_.size(), 2u);
+}
+
+// An item's start and end in local time, read as often as an appointment
+// needs them: ToDate's values each time, until the next item's.
+TEST_F(ToDateTest, ItemDatesReadTheEventsStartAndEndInLocalTime) {
+    ScopedEnv tz("TZ", "UTC0");
+    ItemDates dates(parser_);
+    parser_.Event.Start = {"20070701T100000", "NY"};
+    parser_.Event.End = {"20070701T110000Z", ""};
+    for (int read = 0; read < 3; ++read) {
+        EXPECT_EQ(ItemStartAndEnd(dates), std::make_pair(std::string("2007-07-01 14:00:00"),
+                                                         std::string("2007-07-01 11:00:00")));
+    }
+    parser_.Event.Start = {"20070101T100000", "East"};
+    parser_.Event.End = {"20071301T100000", ""};
+    dates.Clear();
+    for (int read = 0; read < 2; ++read) {
+        EXPECT_EQ(ItemStartAndEnd(dates),
+                  std::make_pair(std::string("2007-01-01 09:00:00"), std::string("invalid")));
+    }
+    parser_.Event.Start = {"2007", ""};
+    parser_.Event.End = {};
+    dates.Clear();
+    for (int read = 0; read < 2; ++read) {
+        EXPECT_EQ(ItemStartAndEnd(dates),
+                  std::make_pair(std::string("false"), std::string("false")));
+    }
+    EXPECT_TRUE(log_.empty());
+}
+
+// A date in a zone the file does not define is logged at every read, as
+// ToDate logs it at every conversion.
+TEST_F(ToDateTest, ItemDatesLogAnUnknownZoneAtEveryRead) {
+    ScopedEnv tz("TZ", "UTC0");
+    ItemDates dates(parser_);
+    parser_.Event.Start = {"20070101T100000", "Mars"};
+    parser_.Event.End = {"20070101T110000", "East"};
+    for (int read = 0; read < 3; ++read) {
+        EXPECT_EQ(ItemStartAndEnd(dates), std::make_pair(std::string("2007-01-01 10:00:00"),
+                                                         std::string("2007-01-01 10:00:00")));
+    }
+    EXPECT_EQ(log_, std::vector<std::string>(
+                        3, "CvCalImport::ToDate 2/3 No(or bad) timezone with id = 'Mars'"));
 }
 
 } // namespace

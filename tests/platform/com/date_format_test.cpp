@@ -78,6 +78,17 @@ TEST(DatePicture, RejectsDatesThatDoNotExist) {
     EXPECT_EQ(FormatDateWithPicture(At(2024, 2, 29), "d").value_or(""), "29");
 }
 
+// Appended after a text already there; a date that does not exist appends
+// nothing.
+TEST(DatePicture, AppendsToAText) {
+    std::string text = "from ";
+    EXPECT_TRUE(AppendDateWithPicture(text, At(2024, 11, 28), "dd/MM/yyyy"));
+    text += " to ";
+    EXPECT_FALSE(AppendDateWithPicture(text, At(2023, 2, 29), "dd/MM/yyyy"));
+    EXPECT_TRUE(AppendDateWithPicture(text, At(2024, 2, 29), "d MMM"));
+    EXPECT_EQ(text, "from 28/11/2024 to 29 Feb");
+}
+
 TEST(TimePicture, RejectsClockFieldsOutOfRange) {
     EXPECT_FALSE(FormatTimeWithPicture(At(2024, 1, 1, 24, 0, 0), "H").has_value());
     EXPECT_FALSE(FormatTimeWithPicture(At(2024, 1, 1, 0, 60, 0), "H").has_value());
