@@ -53,7 +53,7 @@ std::optional<PropValue> AppointmentItemImpl::GetProperty(LONG propId) {
     return found == record.props->end() ? std::nullopt : std::optional(found->second);
 }
 
-void AppointmentItemImpl::SetProperty(LONG propId, const PropValue& value) {
+void AppointmentItemImpl::SetProperty(LONG propId, PropValue value) {
     AppointmentRecord& record = WithProps();
     const bool isDate = value.type == PT_SYSTIME;
     if (isDate && propId == kPropStartWhole) {
@@ -67,7 +67,7 @@ void AppointmentItemImpl::SetProperty(LONG propId, const PropValue& value) {
             record.pattern->endUtc = value.number;
         }
     } else {
-        (*record.props)[propId] = value;
+        (*record.props)[propId] = std::move(value);
         MarkPropertyChanged(propId);
         return;
     }

@@ -486,9 +486,9 @@ public:
         to.field = from.field;
         to.op = from.op;
         if (from.kind != FilterNode::Kind::Compare) {
-            to.children.resize(from.children.size());
-            for (size_t i = 0; i < from.children.size(); ++i) {
-                if (!Copy(from.children[i], to.children[i])) {
+            to.children.reserve(from.children.size());
+            for (const FilterNode& child : from.children) {
+                if (!Copy(child, to.children.emplace_back())) {
                     return false;
                 }
             }

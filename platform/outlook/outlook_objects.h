@@ -91,7 +91,7 @@ public:
     void MarkPropertyChanged(LONG propId);
     // A MAPI property by id, with the ties to the appointment's fields.
     std::optional<PropValue> GetProperty(LONG propId);
-    void SetProperty(LONG propId, const PropValue& value);
+    void SetProperty(LONG propId, PropValue value);
     // Records a changed or deleted occurrence and saves the series.
     void SaveException(const ExceptionRecord& exception);
     CComPtr<_AppointmentItem> Occurrence(int originalDay);
