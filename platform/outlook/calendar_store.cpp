@@ -1159,13 +1159,15 @@ StoreWriteStamp CalendarStore::WriteStamp() {
 }
 
 bool CalendarStore::MayHoldItem(std::int64_t folderId, const std::u16string& subject,
-                                StoreSeconds startUtc) {
+                                StoreSeconds fromUtc, StoreSeconds toUtc) {
     const std::int64_t othersVersion = WriteStamp().second;
-    if (!itemKeys_.Built() || itemKeysVersion_ != othersVersion) {
+    if (!itemKeys_.Built() || itemKeysVersion_ != othersVersion ||
+        itemKeysRollbacks_ != db_->Rollbacks()) {
         BuildItemKeys();
         itemKeysVersion_ = othersVersion;
+        itemKeysRollbacks_ = db_->Rollbacks();
     }
-    return itemKeys_.MayHold(folderId, subject, startUtc);
+    return itemKeys_.MayHold(folderId, subject, fromUtc, toUtc);
 }
 
 // Read from the subject index, which holds all three columns. A read that

@@ -95,8 +95,10 @@ public:
     std::vector<std::int64_t> ItemsWithOccurrenceSubject(const std::u16string& subject,
                                                          std::int64_t heldItem = 0);
     // Whether an item of the folder with this subject (without regard to
-    // ASCII case) and start may be stored; false: none is (see ItemKeys).
-    bool MayHoldItem(std::int64_t folderId, const std::u16string& subject, StoreSeconds startUtc);
+    // ASCII case) and a start within [fromUtc, toUtc] may be stored; false:
+    // none is (see ItemKeys).
+    bool MayHoldItem(std::int64_t folderId, const std::u16string& subject, StoreSeconds fromUtc,
+                     StoreSeconds toUtc);
     // The ids alone, in the order: what a walk over many items keeps.
     std::vector<std::int64_t> QueryItemIds(std::int64_t folderId, const SqlCondition& condition,
                                            ItemOrder order);
@@ -247,9 +249,12 @@ private:
     PendingSave pending_;
     std::exception_ptr batchFailure_;
     // The keys of the stored items, while no other connection has written
-    // since they were read (the others' data version then).
+    // and nothing was rolled back since they were read (the others' data
+    // version and the rollbacks then): a rollback can take an item back to
+    // a state the keys never saw.
     ItemKeys itemKeys_;
     std::int64_t itemKeysVersion_ = 0;
+    std::uint64_t itemKeysRollbacks_ = 0;
     // The folders read, while no other connection has written and nothing
     // was rolled back since (see FindFolder).
     std::unordered_map<std::int64_t, FolderRow> folders_;

@@ -2,6 +2,8 @@
 
 #include "platform/outlook/ascii_case.h"
 
+#include <algorithm>
+
 namespace {
 
 // FNV-1a over 64 bits, a unit at a time.
@@ -15,31 +17,43 @@ std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
 } // namespace
 
 void ItemKeys::Build() {
-    keys_.clear();
+    starts_.clear();
     built_ = true;
 }
 
 void ItemKeys::Drop() {
-    keys_ = {};
+    starts_ = {};
     built_ = false;
 }
 
 void ItemKeys::Add(std::int64_t folderId, const std::u16string& subject, StoreSeconds startUtc) {
-    if (built_) {
-        keys_.insert(Key(folderId, subject, startUtc));
+    if (!built_) {
+        return;
+    }
+    std::vector<StoreSeconds>& starts = starts_[Key(folderId, subject)];
+    const auto at = std::lower_bound(starts.begin(), starts.end(), startUtc);
+    if (at == starts.end() || *at != startUtc) {
+        starts.insert(at, startUtc);
     }
 }
 
-bool ItemKeys::MayHold(std::int64_t folderId, const std::u16string& subject,
-                       StoreSeconds startUtc) const {
-    return !built_ || keys_.count(Key(folderId, subject, startUtc)) != 0;
+bool ItemKeys::MayHold(std::int64_t folderId, const std::u16string& subject, StoreSeconds fromUtc,
+                       StoreSeconds toUtc) const {
+    if (!built_) {
+        return true;
+    }
+    const auto found = starts_.find(Key(folderId, subject));
+    if (found == starts_.end()) {
+        return false;
+    }
+    const std::vector<StoreSeconds>& starts = found->second;
+    const auto first = std::lower_bound(starts.begin(), starts.end(), fromUtc);
+    return first != starts.end() && *first <= toUtc;
 }
 
 // The subject as the store compares it: ASCII letters folded to lower case.
-std::uint64_t ItemKeys::Key(std::int64_t folderId, const std::u16string& subject,
-                            StoreSeconds startUtc) {
-    std::uint64_t hash = Mix(Mix(kOffset, static_cast<std::uint64_t>(folderId)),
-                             static_cast<std::uint64_t>(startUtc));
+std::uint64_t ItemKeys::Key(std::int64_t folderId, const std::u16string& subject) {
+    std::uint64_t hash = Mix(kOffset, static_cast<std::uint64_t>(folderId));
     for (char16_t c : subject) {
         hash = Mix(hash, FoldAsciiCase(c));
     }

@@ -1,17 +1,20 @@
 #pragma once
-// What a search for an appointment by its subject and start needs to know
+// What a search for appointments by their subject and start needs to know
 // to find nothing without asking the store's file: whether any stored item
-// may have that folder, subject (without regard to ASCII case) and start.
-// The keys are hashes, so that an answer of "may" still needs the search;
-// keys of items that changed or went away stay until the set is dropped.
-// Before an import into a fresh store each event's conflict search asks;
-// nearly every answer is "no".
+// may have that folder, subject (without regard to ASCII case) and a start
+// at or within given bounds. The starts are kept per hash of the folder and
+// subject, so that an answer of "may" still needs the search; starts of
+// items that changed or went away stay until the set is dropped.
+// Before an import into a fresh store each event's conflict search asks,
+// and so does the search for a new series' occurrences (for the single
+// items with the series' subject around them); nearly every answer is "no".
 
 #include "platform/outlook/store_time.h"
 
 #include <cstdint>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
+#include <vector>
 
 class ItemKeys {
 public:
@@ -20,12 +23,18 @@ public:
     void Build();
     void Drop();
     void Add(std::int64_t folderId, const std::u16string& subject, StoreSeconds startUtc);
-    bool MayHold(std::int64_t folderId, const std::u16string& subject, StoreSeconds startUtc) const;
+    // Whether an item may start within [fromUtc, toUtc] (both included).
+    bool MayHold(std::int64_t folderId, const std::u16string& subject, StoreSeconds fromUtc,
+                 StoreSeconds toUtc) const;
+    bool MayHold(std::int64_t folderId, const std::u16string& subject,
+                 StoreSeconds startUtc) const {
+        return MayHold(folderId, subject, startUtc, startUtc);
+    }
 
 private:
-    static std::uint64_t Key(std::int64_t folderId, const std::u16string& subject,
-                             StoreSeconds startUtc);
+    static std::uint64_t Key(std::int64_t folderId, const std::u16string& subject);
 
     bool built_ = false;
-    std::unordered_set<std::uint64_t> keys_;
+    // The starts under each key, ascending and each once.
+    std::unordered_map<std::uint64_t, std::vector<StoreSeconds>> starts_;
 };

@@ -67,6 +67,10 @@ std::optional<ItemOrder> OrderOf(const std::u16string& property) {
     return std::nullopt;
 }
 
+[[noreturn]] void ThrowDeleted() {
+    throw _com_error(MAPI_E_NOT_FOUND, u"The item has been deleted.");
+}
+
 // The start of a new appointment: the next half hour from now, 30 minutes long.
 StoreSeconds NextHalfHour() {
     const auto now = std::chrono::system_clock::now().time_since_epoch();
@@ -150,10 +154,17 @@ private:
         series_.clear();
     }
     std::optional<AppointmentRecord> Load(size_t position);
-    std::optional<AppointmentRecord> LoadedSeries(std::int64_t id);
+    std::shared_ptr<const AppointmentRecord> LoadedSeries(std::int64_t id);
+    // The series of an occurrence in the list, with its properties and
+    // changed occurrences: as read for the list while nothing has been
+    // written since, else as stored now.
+    std::shared_ptr<const AppointmentRecord> Series(std::int64_t id);
     const ItemIndex& List();
     // False when the filter's items are known to be none without a query.
     bool MayFindItems();
+    // False when no item of the folder with the subject starts within the
+    // bounds (open bounds: may).
+    bool MayHoldSubjectWithin(const std::u16string& subject, const StartBounds& bounds);
     ItemIndex MergedWithOccurrences();
     // What an occurrence-expanding list is made from: the single items that
     // match, in start order, and the series that may hold a matching
@@ -181,10 +192,11 @@ private:
     std::optional<ItemIndex> list_;
     std::optional<ItemWalk> walk_;
     // The series expanded for the list, with their properties and changed
-    // occurrences: their occurrences are made from these instead of reading
-    // the series again for each one, while nothing has written to the store
-    // since they were read (seriesReadAt_).
-    std::map<std::int64_t, AppointmentRecord> series_;
+    // occurrences: their occurrences are made from these (each occurrence
+    // copies its series only when it needs an object of it) instead of
+    // reading the series again for each one, while nothing has written to
+    // the store since they were read (seriesReadAt_).
+    std::map<std::int64_t, std::shared_ptr<const AppointmentRecord>> series_;
     StoreWriteStamp seriesReadAt_;
     size_t cursor_ = 0;
 };
@@ -204,11 +216,13 @@ ItemsImpl::Candidates ItemsImpl::SubjectSearch(const std::u16string& subject) {
     CalendarStore& store = app_->Store();
     const std::int64_t held = HeldSeries();
     Candidates found;
-    SqlCondition singles = SingleSubjectCandidates(*filter_, subject);
-    singles.heldItem = held;
-    for (const ItemKey& key : store.QueryItems(folderId_, singles, ItemOrder::Start)) {
-        if (key.id != held) {
-            found.singles.push_back({key.id, kNotAnOccurrence, key.startUtc});
+    if (MayHoldSubjectWithin(subject, FilterStartBounds(*filter_))) {
+        SqlCondition singles = SingleSubjectCandidates(*filter_, subject);
+        singles.heldItem = held;
+        for (const ItemKey& key : store.QueryItems(folderId_, singles, ItemOrder::Start)) {
+            if (key.id != held) {
+                found.singles.push_back({key.id, kNotAnOccurrence, key.startUtc});
+            }
         }
     }
     SqlCondition series = SeriesSubjectCandidates(*filter_, subject);
@@ -298,7 +312,7 @@ void ItemsImpl::AddOccurrences(std::vector<ItemEntry>& entries,
             }
         }
         if (entries.size() > before) {
-            series_.emplace(id, std::move(*record));
+            series_.emplace(id, std::make_shared<const AppointmentRecord>(std::move(*record)));
         }
     }
 }
@@ -349,56 +363,62 @@ const ItemIndex& ItemsImpl::List() {
     return *list_;
 }
 
-// A filter that fixes the subject and the start (a conflict search) finds
-// nothing when the store holds no item with both.
+// A filter that fixes the subject and bounds the start (a conflict search
+// fixes both) finds nothing when the store holds no item with that subject
+// starting within the bounds.
 bool ItemsImpl::MayFindItems() {
     const std::u16string* subject = filter_ ? RequiredSubject(*filter_) : nullptr;
-    if (!subject) {
-        return true;
-    }
-    const StartBounds bounds = FilterStartBounds(*filter_);
-    return !bounds.from || bounds.from != bounds.to ||
-           app_->Store().MayHoldItem(folderId_, *subject, *bounds.from);
+    return !subject || MayHoldSubjectWithin(*subject, FilterStartBounds(*filter_));
 }
 
-std::optional<AppointmentRecord> ItemsImpl::LoadedSeries(std::int64_t id) {
+bool ItemsImpl::MayHoldSubjectWithin(const std::u16string& subject, const StartBounds& bounds) {
+    return !bounds.from || !bounds.to ||
+           app_->Store().MayHoldItem(folderId_, subject, *bounds.from, *bounds.to);
+}
+
+std::shared_ptr<const AppointmentRecord> ItemsImpl::LoadedSeries(std::int64_t id) {
     auto found = series_.find(id);
     if (found == series_.end()) {
-        return std::nullopt;
+        return nullptr;
     }
     if (seriesReadAt_ != app_->Store().WriteStamp()) {
         series_.clear();
-        return std::nullopt;
+        return nullptr;
     }
-    // A copy: each occurrence's series object may be changed on its own.
     return found->second;
+}
+
+std::shared_ptr<const AppointmentRecord> ItemsImpl::Series(std::int64_t id) {
+    if (std::shared_ptr<const AppointmentRecord> series = LoadedSeries(id)) {
+        return series;
+    }
+    CalendarStore& store = app_->Store();
+    std::optional<AppointmentRecord> record = store.LoadItem(id);
+    if (!record) {
+        ThrowDeleted();
+    }
+    store.LoadProps(*record);
+    store.LoadExceptions(*record);
+    return std::make_shared<const AppointmentRecord>(std::move(*record));
 }
 
 std::optional<AppointmentRecord> ItemsImpl::Load(size_t position) {
     if (IsPlainWalk()) {
         return Walk().Take(position);
     }
-    const std::int64_t id = list_->ids[position];
-    if (list_->DayAt(position) != kNotAnOccurrence) {
-        if (std::optional<AppointmentRecord> series = LoadedSeries(id)) {
-            return series;
-        }
-    }
-    return app_->Store().LoadItem(id);
+    return app_->Store().LoadItem(list_->ids[position]);
 }
 
 CComPtr<IUnknown> ItemsImpl::Make(size_t position) {
     const int originalDay = IsPlainWalk() ? kNotAnOccurrence : list_->DayAt(position);
+    if (originalDay != kNotAnOccurrence) {
+        return MakeOccurrence(app_, Series(list_->ids[position]), originalDay);
+    }
     std::optional<AppointmentRecord> record = Load(position);
     if (!record) {
-        throw _com_error(MAPI_E_NOT_FOUND, u"The item has been deleted.");
+        ThrowDeleted();
     }
-    CComPtr<AppointmentItemImpl> item =
-        MakeComObject<AppointmentItemImpl>(app_, std::move(*record), true);
-    if (originalDay == kNotAnOccurrence) {
-        return item;
-    }
-    return MakeOccurrence(item, originalDay);
+    return MakeComObject<AppointmentItemImpl>(app_, std::move(*record), true);
 }
 
 CComPtr<IUnknown> ItemsImpl::Add(const _variant_t& type) {

@@ -12,28 +12,51 @@ namespace {
 // One occurrence of a series: the series' fields, with the occurrence's own
 // times and any changed texts. Changes are kept until Save records them as
 // an exception of the series.
+//
+// An occurrence found by a search starts from the series as the search read
+// it, shared with the other occurrences the search hands out, and makes an
+// object of the series of its own only when it needs one (to read its other
+// fields, to change or save it): a walk that reads the start and the entry id
+// of each occurrence copies nothing of the series.
 class OccurrenceItemImpl : public _AppointmentItem {
 public:
     OccurrenceItemImpl(CComPtr<AppointmentItemImpl> master, int originalDay)
-        : master_(std::move(master)), originalDay_(originalDay) {
+        : app_(master->AppRef()), master_(std::move(master)), originalDay_(originalDay) {
+        Load();
+    }
+    // The series read with its properties and changed occurrences.
+    OccurrenceItemImpl(CComPtr<ApplicationImpl> app,
+                       std::shared_ptr<const AppointmentRecord> series, int originalDay)
+        : app_(std::move(app)), series_(std::move(series)), originalDay_(originalDay) {
         Load();
     }
 
-    AppointmentItemImpl& Master() { return *master_; }
+    AppointmentItemImpl& Master() {
+        if (!master_) {
+            master_ = MakeComObject<AppointmentItemImpl>(app_, AppointmentRecord(*series_), true);
+            series_.reset();
+        }
+        return *master_;
+    }
 
     LONG GetClass() override { return olAppointment; }
-    CComPtr<_Application> GetApplication() override { return master_->GetApplication(); }
-    CComPtr<IUnknown> GetParent() override { return master_->GetParent(); }
-    std::u16string GetEntryID() override { return master_->GetEntryID(); }
+    CComPtr<_Application> GetApplication() override { return Master().GetApplication(); }
+    CComPtr<IUnknown> GetParent() override { return Master().GetParent(); }
+    std::u16string GetEntryID() override {
+        if (master_) {
+            return master_->GetEntryID();
+        }
+        return series_->id == 0 ? std::u16string() : ItemEntryId(series_->id);
+    }
     std::u16string GetSubject() override { return subject_; }
     void PutSubject(const std::u16string& value) override { Change(subject_, value); }
     std::u16string GetLocation() override { return location_; }
     void PutLocation(const std::u16string& value) override { Change(location_, value); }
     std::u16string GetBody() override { return body_; }
     void PutBody(const std::u16string& value) override { Change(body_, value); }
-    std::u16string GetCategories() override { return master_->GetCategories(); }
+    std::u16string GetCategories() override { return Master().GetCategories(); }
     void PutCategories(const std::u16string&) override { NotPerOccurrence(u"Categories"); }
-    std::u16string GetResources() override { return master_->GetResources(); }
+    std::u16string GetResources() override { return Master().GetResources(); }
     void PutResources(const std::u16string&) override { NotPerOccurrence(u"Resources"); }
 
     DATE GetStart() override { return SecondsToDate(System().ToLocal(startUtc_)); }
@@ -60,31 +83,31 @@ public:
         endUtc_ = startUtc_ + static_cast<StoreSeconds>(minutes) * 60;
         saved_ = false;
     }
-    bool GetAllDayEvent() override { return master_->GetAllDayEvent(); }
+    bool GetAllDayEvent() override { return Master().GetAllDayEvent(); }
     void PutAllDayEvent(bool) override { NotPerOccurrence(u"AllDayEvent"); }
-    LONG GetSensitivity() override { return master_->GetSensitivity(); }
+    LONG GetSensitivity() override { return Master().GetSensitivity(); }
     void PutSensitivity(LONG) override { NotPerOccurrence(u"Sensitivity"); }
-    LONG GetImportance() override { return master_->GetImportance(); }
+    LONG GetImportance() override { return Master().GetImportance(); }
     void PutImportance(LONG) override { NotPerOccurrence(u"Importance"); }
-    LONG GetBusyStatus() override { return master_->GetBusyStatus(); }
+    LONG GetBusyStatus() override { return Master().GetBusyStatus(); }
     void PutBusyStatus(LONG) override { NotPerOccurrence(u"BusyStatus"); }
-    bool GetReminderSet() override { return master_->GetReminderSet(); }
+    bool GetReminderSet() override { return Master().GetReminderSet(); }
     void PutReminderSet(bool) override { NotPerOccurrence(u"ReminderSet"); }
     LONG GetReminderMinutesBeforeStart() override {
-        return master_->GetReminderMinutesBeforeStart();
+        return Master().GetReminderMinutesBeforeStart();
     }
     void PutReminderMinutesBeforeStart(LONG) override {
         NotPerOccurrence(u"ReminderMinutesBeforeStart");
     }
-    LONG GetMeetingStatus() override { return master_->GetMeetingStatus(); }
+    LONG GetMeetingStatus() override { return Master().GetMeetingStatus(); }
     void PutMeetingStatus(LONG) override { NotPerOccurrence(u"MeetingStatus"); }
-    CComPtr<Recipients> GetRecipients() override { return master_->GetRecipients(); }
+    CComPtr<Recipients> GetRecipients() override { return Master().GetRecipients(); }
     bool GetIsRecurring() override { return true; }
     LONG GetRecurrenceState() override {
         return FindException() ? olApptException : olApptOccurrence;
     }
     CComPtr<RecurrencePattern> GetRecurrencePattern() override {
-        return master_->GetRecurrencePattern();
+        return Master().GetRecurrencePattern();
     }
     void ClearRecurrencePattern() override {
         throw _com_error(E_NOTIMPL, u"An occurrence has no pattern of its own.");
@@ -92,10 +115,14 @@ public:
     bool GetSaved() override { return saved_; }
     void Save() override;
     void Delete() override;
-    void ShowCategoriesDialog() override { master_->ShowCategoriesDialog(); }
+    void ShowCategoriesDialog() override { Master().ShowCategoriesDialog(); }
 
 private:
-    const StoreZone& System() { return master_->System(); }
+    const StoreZone& System() { return app_->Store().SystemZone(); }
+    // The series with its changed occurrences, and its zone: of the object
+    // of the series once there is one.
+    const AppointmentRecord& Series() { return master_ ? master_->WithExceptions() : *series_; }
+    StoreZone Zone() { return master_ ? master_->Zone() : SeriesZone(*series_, System()); }
     const ExceptionRecord* FindException();
     void Load();
     void Change(std::u16string& field, const std::u16string& value) {
@@ -103,7 +130,9 @@ private:
         saved_ = false;
     }
 
+    CComPtr<ApplicationImpl> app_;
     CComPtr<AppointmentItemImpl> master_;
+    std::shared_ptr<const AppointmentRecord> series_;
     int originalDay_;
     StoreSeconds startUtc_ = 0;
     StoreSeconds endUtc_ = 0;
@@ -112,7 +141,7 @@ private:
 };
 
 const ExceptionRecord* OccurrenceItemImpl::FindException() {
-    for (const ExceptionRecord& e : *master_->WithExceptions().exceptions) {
+    for (const ExceptionRecord& e : *Series().exceptions) {
         if (e.originalDay == originalDay_) {
             return &e;
         }
@@ -121,11 +150,11 @@ const ExceptionRecord* OccurrenceItemImpl::FindException() {
 }
 
 void OccurrenceItemImpl::Load() {
-    const AppointmentRecord& series = master_->WithExceptions();
+    const AppointmentRecord& series = Series();
     subject_ = series.subject;
     location_ = series.location;
     body_ = series.body;
-    const StoreZone zone = master_->Zone();
+    const StoreZone zone = Zone();
     const ::Occurrence planned = PlannedOccurrence(series, zone, originalDay_);
     startUtc_ = planned.startUtc;
     endUtc_ = planned.endUtc;
@@ -142,8 +171,8 @@ void OccurrenceItemImpl::Load() {
 }
 
 void OccurrenceItemImpl::Save() {
-    const AppointmentRecord& series = master_->Record();
-    const StoreZone zone = master_->Zone();
+    const AppointmentRecord& series = Master().Record();
+    const StoreZone zone = Master().Zone();
     ExceptionRecord exception;
     exception.originalDay = originalDay_;
     exception.startLocal = zone.ToLocal(startUtc_);
@@ -157,7 +186,7 @@ void OccurrenceItemImpl::Save() {
     if (body_ != series.body) {
         exception.body = body_;
     }
-    master_->SaveException(exception);
+    Master().SaveException(exception);
     saved_ = true;
 }
 
@@ -166,10 +195,10 @@ void OccurrenceItemImpl::Delete() {
     exception.originalDay = originalDay_;
     exception.deleted = true;
     const ::Occurrence planned =
-        PlannedOccurrence(master_->Record(), master_->Zone(), originalDay_);
-    exception.startLocal = master_->Zone().ToLocal(planned.startUtc);
-    exception.endLocal = master_->Zone().ToLocal(planned.endUtc);
-    master_->SaveException(exception);
+        PlannedOccurrence(Master().Record(), Master().Zone(), originalDay_);
+    exception.startLocal = Master().Zone().ToLocal(planned.startUtc);
+    exception.endLocal = Master().Zone().ToLocal(planned.endUtc);
+    Master().SaveException(exception);
 }
 
 } // namespace
@@ -177,6 +206,12 @@ void OccurrenceItemImpl::Delete() {
 CComPtr<_AppointmentItem> MakeOccurrence(const CComPtr<AppointmentItemImpl>& master,
                                          int originalDay) {
     return MakeComObject<OccurrenceItemImpl>(master, originalDay);
+}
+
+CComPtr<_AppointmentItem> MakeOccurrence(const CComPtr<ApplicationImpl>& app,
+                                         std::shared_ptr<const AppointmentRecord> series,
+                                         int originalDay) {
+    return MakeComObject<OccurrenceItemImpl>(app, std::move(series), originalDay);
 }
 
 AppointmentItemImpl& StoreItemOf(const CComPtr<IUnknown>& item) {

@@ -161,8 +161,13 @@ private:
     std::optional<AppointmentRow> savedRow_;
 };
 
-// One occurrence of a series, planned or changed.
+// One occurrence of a series, planned or changed: of a series object, or of
+// a series read from the store with its properties and changed occurrences
+// (the occurrence makes an object of it when it needs one).
 CComPtr<_AppointmentItem> MakeOccurrence(const CComPtr<AppointmentItemImpl>& master,
+                                         int originalDay);
+CComPtr<_AppointmentItem> MakeOccurrence(const CComPtr<ApplicationImpl>& app,
+                                         std::shared_ptr<const AppointmentRecord> series,
                                          int originalDay);
 CComPtr<RecurrencePattern> MakePattern(const CComPtr<AppointmentItemImpl>& master);
 CComPtr<Recipients> MakeRecipients(const CComPtr<AppointmentItemImpl>& item);

@@ -1,9 +1,12 @@
-// A search for an appointment by subject and start (an import's conflict
-// search) answers "none" from the store's keys of its items without a query;
-// it has to find every item all the same: saved since the keys were read,
-// changed, saved by another writer, or held back in a save batch.
+// A search for appointments by subject and start (an import's conflict
+// search, or the single items around a new series' occurrences) answers
+// "none" from the store's keys of its items without a query; it has to find
+// every item all the same: saved since the keys were read, changed, saved by
+// another writer, held back in a save batch, or back as it was before a
+// rollback.
 
 #include "engine/common/save_batch.h"
+#include "platform/outlook/calendar_store.h"
 #include "platform/outlook/item_keys.h"
 #include "tests/platform/outlook/store_fixture.h"
 
@@ -57,6 +60,53 @@ TEST_F(ConflictSearchTest, FindsASeriesHeldBackInASaveBatch) {
     EXPECT_EQ(Found(outlook_, u"Weekly", u"3/5/2007 9:00 AM"), 1);
 }
 
+// The search an import makes for a new series' occurrences: by subject and
+// a range of starts, recurrences included.
+TEST_F(ConflictSearchTest, AnOccurrenceSearchFindsSingleItemsSavedSinceTheFirstSearch) {
+    auto found = [&] {
+        CComPtr<_Items> items = Calendar()->GetItems();
+        items->Sort(u"[Start]");
+        items->PutIncludeRecurrences(true);
+        return items
+            ->Restrict(u"[Start] >= \"3/5/2007 09:00 AM\" And [Start] <= \"3/19/2007 09:00 AM\" "
+                       u"And [Subject] = \"Review\"")
+            ->GetCount();
+    };
+    EXPECT_EQ(found(), 0);
+    NewAppointment(Local(2007, 3, 5, 9), 60, u"Review");
+    NewAppointment(Local(2007, 3, 19, 9, 1), 60, u"Review");
+    NewAppointment(Local(2007, 3, 12, 9), 60, u"Other");
+    EXPECT_EQ(found(), 1);
+    CComPtr<_AppointmentItem> item = QueryInterface<_AppointmentItem>(
+        Open()->GetSession()->GetDefaultFolder(olFolderCalendar)->GetItems()->Add());
+    item->PutStart(Local(2007, 3, 19, 9));
+    item->PutSubject(u"REVIEW");
+    item->Save();
+    EXPECT_EQ(found(), 2);
+}
+
+// Keys read inside a transaction see its changes; once it is rolled back
+// the items are as they were before it, and are found so.
+TEST_F(ConflictSearchTest, FindsAnItemAsItWasBeforeARollback) {
+    outlook_.Release();
+    std::shared_ptr<CalendarStore> store = CalendarStore::Open(StorePath(), false);
+    const std::int64_t folderId = store->DefaultFolder(kRoleCalendar)->id;
+    AppointmentRecord record;
+    record.folderId = folderId;
+    record.subject = u"Review";
+    record.startUtc = 1000;
+    record.endUtc = 2000;
+    store->SaveItem(record, ItemChanges::Whole());
+    {
+        std::unique_ptr<SqliteTransaction> transaction = store->BeginTransaction();
+        AppointmentRecord changed = record;
+        changed.subject = u"Retro";
+        store->SaveItem(changed, ItemChanges::Whole());
+        EXPECT_FALSE(store->MayHoldItem(folderId, u"Review", 1000, 1000));
+    }
+    EXPECT_TRUE(store->MayHoldItem(folderId, u"Review", 1000, 1000));
+}
+
 TEST(ItemKeys, MayHoldWhatWasAddedAndAnythingBeforeItIsBuilt) {
     ItemKeys keys;
     EXPECT_TRUE(keys.MayHold(1, u"Review", 100));
@@ -67,6 +117,12 @@ TEST(ItemKeys, MayHoldWhatWasAddedAndAnythingBeforeItIsBuilt) {
     EXPECT_FALSE(keys.MayHold(2, u"Review", 100));
     EXPECT_FALSE(keys.MayHold(1, u"Review", 101));
     EXPECT_FALSE(keys.MayHold(1, u"Reviews", 100));
+    keys.Add(1, u"Review", 300);
+    EXPECT_TRUE(keys.MayHold(1, u"Review", 0, 100));
+    EXPECT_TRUE(keys.MayHold(1, u"Review", 300, 400));
+    EXPECT_TRUE(keys.MayHold(1, u"review", 150, 350));
+    EXPECT_FALSE(keys.MayHold(1, u"Review", 101, 299));
+    EXPECT_FALSE(keys.MayHold(1, u"Review", 301, 1000));
     keys.Drop();
     EXPECT_TRUE(keys.MayHold(1, u"Anything", 0));
 }

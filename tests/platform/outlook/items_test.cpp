@@ -465,6 +465,25 @@ TEST_F(SeriesTest, AWalksOccurrencesFollowChangesToTheirSeries) {
                                         "03/19 09:00 Weekly", "03/26 09:00 Weekly"}));
 }
 
+// Each occurrence a walk hands out has a series object of its own: a change
+// made through one of them is not seen through the others.
+TEST_F(SeriesTest, OccurrencesOfOneWalkHaveSeriesObjectsOfTheirOwn) {
+    WeeklySeries(u"Weekly");
+    CComPtr<_Items> items = Calendar()->GetItems();
+    items->Sort(u"[Start]");
+    items->PutIncludeRecurrences(true);
+    CComPtr<_Items> walk = items->Restrict(u"[Start] >= '3/5/2007' And [Start] <= '3/27/2007'");
+    CComPtr<_AppointmentItem> first = Appointment(walk->GetFirst());
+    CComPtr<_AppointmentItem> second = Appointment(walk->GetNext());
+    first->GetRecurrencePattern()->PutInterval(2);
+    EXPECT_EQ(first->GetRecurrencePattern()->GetInterval(), 2);
+    EXPECT_EQ(second->GetRecurrencePattern()->GetInterval(), 1);
+    CComPtr<_AppointmentItem> third = Appointment(walk->GetNext());
+    EXPECT_EQ(third->GetRecurrencePattern()->GetInterval(), 1);
+    EXPECT_EQ(third->GetStart(), Local(2007, 3, 19, 9));
+    EXPECT_EQ(third->GetEntryID(), first->GetEntryID());
+}
+
 TEST_F(ItemsTest, OtherFieldsFilterToo) {
     CComPtr<_AppointmentItem> day = NewAppointment(Local(2007, 3, 5), 60, u"Holiday");
     day->PutAllDayEvent(true);
