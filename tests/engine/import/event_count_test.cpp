@@ -1,6 +1,7 @@
 #include "engine/import/event_count.h"
 
 #include <gtest/gtest.h>
+#include <string>
 
 namespace {
 
@@ -54,6 +55,34 @@ const CountCase kCases[] = {
 TEST(EventCount, Table) {
     for (const CountCase& c : kCases) {
         EXPECT_EQ(CountCalendarEvents(c.text), c.events) << c.name;
+    }
+}
+
+// Lines of every length up to a few blocks of the scan, folded or not,
+// with names that only start like BEGIN or END, and BEGIN and END in values
+// and in folded pieces: each event is counted once.
+TEST(EventCount, LongTextWithLinesOfEveryLength) {
+    for (const char* lineEnd : {"\r\n", "\n"}) {
+        std::string text = std::string("BEGIN:VCALENDAR") + lineEnd;
+        const int events = 60;
+        for (int i = 0; i < events; ++i) {
+            const std::string filler(static_cast<size_t>(i), 'a' + static_cast<char>(i % 26));
+            const std::string lines[] = {"BEGIN:VEVENT",
+                                         "SUMMARY:" + filler,
+                                         "ENDS:VEVENT",
+                                         "BEGINS:VEVENT",
+                                         "X-" + filler + ":END:VEVENT",
+                                         "DESCRIPTION:" + filler,
+                                         " END:VEVENT" + filler,
+                                         "a.b.END:VEVENT",
+                                         "LOCATION;X=" + filler + ":BEGIN",
+                                         "END:VEVENT"};
+            for (const std::string& line : lines) {
+                text += line + lineEnd;
+            }
+        }
+        text += "END:VCALENDAR";
+        EXPECT_EQ(CountCalendarEvents(text), events) << (lineEnd[0] == '\r' ? "CRLF" : "LF");
     }
 }
 
