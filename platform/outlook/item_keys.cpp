@@ -3,6 +3,7 @@
 #include "platform/outlook/ascii_case.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -18,16 +19,18 @@ std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
 
 void ItemKeys::Build() {
     starts_.clear();
+    hasLast_ = false;
     built_ = true;
 }
 
 void ItemKeys::Drop() {
     starts_ = {};
+    hasLast_ = false;
     built_ = false;
 }
 
 void ItemKeys::Add(std::int64_t folderId, const std::u16string& subject, StoreSeconds startUtc) {
-    if (!built_) {
+    if (!built_ || IsLastAdded(folderId, subject, startUtc)) {
         return;
     }
     std::vector<StoreSeconds>& starts = starts_[Key(folderId, subject)];
@@ -35,6 +38,17 @@ void ItemKeys::Add(std::int64_t folderId, const std::u16string& subject, StoreSe
     if (at == starts.end() || *at != startUtc) {
         starts.insert(at, startUtc);
     }
+    hasLast_ = true;
+    lastFolderId_ = folderId;
+    lastStart_ = startUtc;
+    lastSubject_ = subject;
+}
+
+bool ItemKeys::IsLastAdded(std::int64_t folderId, const std::u16string& subject,
+                           StoreSeconds startUtc) const {
+    return hasLast_ && startUtc == lastStart_ && folderId == lastFolderId_ &&
+           subject.size() == lastSubject_.size() &&
+           std::memcmp(subject.data(), lastSubject_.data(), subject.size() * sizeof(char16_t)) == 0;
 }
 
 bool ItemKeys::MayHold(std::int64_t folderId, const std::u16string& subject, StoreSeconds fromUtc,

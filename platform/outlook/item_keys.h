@@ -33,8 +33,17 @@ public:
 
 private:
     static std::uint64_t Key(std::int64_t folderId, const std::u16string& subject);
+    bool IsLastAdded(std::int64_t folderId, const std::u16string& subject,
+                     StoreSeconds startUtc) const;
 
     bool built_ = false;
     // The starts under each key, ascending and each once.
     std::unordered_map<std::uint64_t, std::vector<StoreSeconds>> starts_;
+    // The item added last, while the set holds it: the saves of a series
+    // come one after another with the same subject and start, and add
+    // nothing after the first.
+    bool hasLast_ = false;
+    std::int64_t lastFolderId_ = 0;
+    StoreSeconds lastStart_ = 0;
+    std::u16string lastSubject_;
 };

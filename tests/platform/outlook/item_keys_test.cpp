@@ -127,4 +127,20 @@ TEST(ItemKeys, MayHoldWhatWasAddedAndAnythingBeforeItIsBuilt) {
     EXPECT_TRUE(keys.MayHold(1, u"Anything", 0));
 }
 
+// The saves of one series add the same key again and again; a set built
+// afresh in between holds it again all the same.
+TEST(ItemKeys, AKeyAddedAgainAfterARebuildIsHeld) {
+    ItemKeys keys;
+    keys.Build();
+    keys.Add(1, u"Weekly", 100);
+    keys.Add(1, u"Weekly", 100);
+    keys.Build();
+    EXPECT_FALSE(keys.MayHold(1, u"Weekly", 100));
+    keys.Add(1, u"Weekly", 100);
+    EXPECT_TRUE(keys.MayHold(1, u"Weekly", 100));
+    keys.Add(1, u"Weekly", 200);
+    keys.Add(1, u"weekly", 100);
+    EXPECT_TRUE(keys.MayHold(1, u"Weekly", 200));
+}
+
 } // namespace
