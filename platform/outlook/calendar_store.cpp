@@ -706,6 +706,9 @@ std::vector<ItemKey> CalendarStore::QueryItems(std::int64_t folderId, const SqlC
 
 std::vector<std::int64_t> CalendarStore::ItemsWithOccurrenceSubject(const std::u16string& subject,
                                                                     std::int64_t heldItem) {
+    if (!CurrentItemKeys().MayHoldOccurrenceSubject(subject)) {
+        return {};
+    }
     SettleSubject(subject, heldItem);
     SqliteStatement& query =
         db_->Cached("SELECT DISTINCT item_id FROM exceptions WHERE subject = ? COLLATE NOCASE");
@@ -1078,7 +1081,7 @@ bool WritesRowOnly(const AppointmentRecord& record, const ItemChanges& changes, 
 
 void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& changes) {
     RaiseBatchFailure();
-    itemKeys_.Add(record.folderId, record.subject, record.startUtc);
+    itemKeys_.Add(record);
     if (deferring_ && DeferSave(record, changes)) {
         return;
     }
@@ -1160,6 +1163,28 @@ StoreWriteStamp CalendarStore::WriteStamp() {
 
 bool CalendarStore::MayHoldItem(std::int64_t folderId, const std::u16string& subject,
                                 StoreSeconds fromUtc, StoreSeconds toUtc) {
+    return CurrentItemKeys().MayHold(folderId, subject, fromUtc, toUtc);
+}
+
+namespace {
+
+// Every row of a query; the query is reset however the read ends.
+template <typename Row>
+void ReadRows(SqliteStatement& query, Row row) {
+    try {
+        while (query.Step()) {
+            row(query);
+        }
+    } catch (...) {
+        query.Reset();
+        throw;
+    }
+    query.Reset();
+}
+
+} // namespace
+
+const ItemKeys& CalendarStore::CurrentItemKeys() {
     const std::int64_t othersVersion = WriteStamp().second;
     if (!itemKeys_.Built() || itemKeysVersion_ != othersVersion ||
         itemKeysRollbacks_ != db_->Rollbacks()) {
@@ -1167,27 +1192,29 @@ bool CalendarStore::MayHoldItem(std::int64_t folderId, const std::u16string& sub
         itemKeysVersion_ = othersVersion;
         itemKeysRollbacks_ = db_->Rollbacks();
     }
-    return itemKeys_.MayHold(folderId, subject, fromUtc, toUtc);
+    return itemKeys_;
 }
 
-// Read from the subject index, which holds all three columns. A read that
+// Read from the subject indexes, which hold the columns read. A read that
 // fails leaves no set: every search then asks the file.
 void CalendarStore::BuildItemKeys() {
     Settle();
     SmallPageCache once(*db_);
     itemKeys_.Build();
-    SqliteStatement& query =
-        db_->Cached("SELECT folder_id, subject, start_utc FROM items INDEXED BY items_subject");
     try {
-        while (query.Step()) {
-            itemKeys_.Add(query.Int(0), query.Text16(1), query.Int(2));
-        }
+        ReadItemKeys();
     } catch (...) {
         itemKeys_.Drop();
-        query.Reset();
         throw;
     }
-    query.Reset();
+}
+
+void CalendarStore::ReadItemKeys() {
+    ReadRows(
+        db_->Cached("SELECT folder_id, subject, start_utc FROM items INDEXED BY items_subject"),
+        [&](const SqliteStatement& row) { itemKeys_.Add(row.Int(0), row.Text16(1), row.Int(2)); });
+    ReadRows(db_->Cached("SELECT subject FROM exceptions WHERE subject IS NOT NULL"),
+             [&](const SqliteStatement& row) { itemKeys_.AddOccurrenceSubject(row.Text16(0)); });
 }
 
 void CalendarStore::DeleteItem(std::int64_t id) {

@@ -185,7 +185,11 @@ private:
     void SettleFor(const SqlCondition& condition) noexcept;
     bool PendingHasSubject(const std::u16string& subject) const;
     void RaiseBatchFailure() const;
+    // The keys, read again first when another connection has written or a
+    // transaction was rolled back since they were read.
+    const ItemKeys& CurrentItemKeys();
     void BuildItemKeys();
+    void ReadItemKeys();
     void InsertItemRow(AppointmentRecord& record);
     void UpdateItemRow(const AppointmentRecord& record, const RowUpdate& update);
     // The UPDATE of an item's row setting these columns (a bit each, in the

@@ -19,12 +19,14 @@ std::uint64_t Mix(std::uint64_t hash, std::uint64_t value) {
 
 void ItemKeys::Build() {
     starts_.clear();
+    occurrenceSubjects_.clear();
     hasLast_ = false;
     built_ = true;
 }
 
 void ItemKeys::Drop() {
     starts_ = {};
+    occurrenceSubjects_ = {};
     hasLast_ = false;
     built_ = false;
 }
@@ -42,6 +44,28 @@ void ItemKeys::Add(std::int64_t folderId, const std::u16string& subject, StoreSe
     lastFolderId_ = folderId;
     lastStart_ = startUtc;
     lastSubject_ = subject;
+}
+
+void ItemKeys::AddOccurrenceSubject(const std::u16string& subject) {
+    if (built_) {
+        occurrenceSubjects_.insert(Key(0, subject));
+    }
+}
+
+void ItemKeys::Add(const AppointmentRecord& record) {
+    Add(record.folderId, record.subject, record.startUtc);
+    if (!record.exceptions) {
+        return;
+    }
+    for (const ExceptionRecord& exception : *record.exceptions) {
+        if (exception.subject) {
+            AddOccurrenceSubject(*exception.subject);
+        }
+    }
+}
+
+bool ItemKeys::MayHoldOccurrenceSubject(const std::u16string& subject) const {
+    return !built_ || occurrenceSubjects_.count(Key(0, subject)) != 0;
 }
 
 bool ItemKeys::IsLastAdded(std::int64_t folderId, const std::u16string& subject,

@@ -8,12 +8,17 @@
 // Before an import into a fresh store each event's conflict search asks,
 // and so does the search for a new series' occurrences (for the single
 // items with the series' subject around them); nearly every answer is "no".
+//
+// The same for the subjects of changed occurrences (of any folder), which
+// that search looks for too: whether any may carry a subject.
 
+#include "platform/outlook/appointment_record.h"
 #include "platform/outlook/store_time.h"
 
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class ItemKeys {
@@ -23,6 +28,10 @@ public:
     void Build();
     void Drop();
     void Add(std::int64_t folderId, const std::u16string& subject, StoreSeconds startUtc);
+    void AddOccurrenceSubject(const std::u16string& subject);
+    // The item with the subjects of its changed occurrences, when they are loaded.
+    void Add(const AppointmentRecord& record);
+    bool MayHoldOccurrenceSubject(const std::u16string& subject) const;
     // Whether an item may start within [fromUtc, toUtc] (both included).
     bool MayHold(std::int64_t folderId, const std::u16string& subject, StoreSeconds fromUtc,
                  StoreSeconds toUtc) const;
@@ -39,6 +48,8 @@ private:
     bool built_ = false;
     // The starts under each key, ascending and each once.
     std::unordered_map<std::uint64_t, std::vector<StoreSeconds>> starts_;
+    // The keys of the changed occurrences' subjects (folder 0).
+    std::unordered_set<std::uint64_t> occurrenceSubjects_;
     // The item added last, while the set holds it: the saves of a series
     // come one after another with the same subject and start, and add
     // nothing after the first.

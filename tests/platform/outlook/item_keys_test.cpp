@@ -85,6 +85,38 @@ TEST_F(ConflictSearchTest, AnOccurrenceSearchFindsSingleItemsSavedSinceTheFirstS
     EXPECT_EQ(found(), 2);
 }
 
+// A changed occurrence is found by its own subject, also when its series
+// was saved after the keys were read, or by another writer.
+TEST_F(ConflictSearchTest, AnOccurrenceSearchFindsChangedOccurrencesByTheirSubject) {
+    auto found = [&](const std::u16string& subject) {
+        CComPtr<_Items> items = Calendar()->GetItems();
+        items->Sort(u"[Start]");
+        items->PutIncludeRecurrences(true);
+        return items
+            ->Restrict(u"[Start] >= '3/1/2007' And [Start] <= '3/31/2007' And [Subject] = '" +
+                       subject + u"'")
+            ->GetCount();
+    };
+    EXPECT_EQ(found(u"Moved"), 0);
+    CComPtr<_AppointmentItem> series = NewAppointment(Local(2007, 3, 5, 9), 60, u"Weekly");
+    series->GetRecurrencePattern()->PutOccurrences(4);
+    series->Save();
+    CComPtr<_AppointmentItem> moved =
+        series->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 12, 9));
+    moved->PutSubject(u"Moved");
+    moved->Save();
+    NewAppointment(Local(2007, 3, 6, 9), 60, u"Saved after the series");
+    EXPECT_EQ(found(u"moved"), 1);
+    CComPtr<_AppointmentItem> other =
+        Appointment(Open()->GetSession()->GetItemFromID(series->GetEntryID()));
+    CComPtr<_AppointmentItem> renamed =
+        other->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 19, 9));
+    renamed->PutSubject(u"Renamed");
+    renamed->Save();
+    EXPECT_EQ(found(u"Renamed"), 1);
+    EXPECT_EQ(found(u"Weekly"), 2);
+}
+
 // Keys read inside a transaction see its changes; once it is rolled back
 // the items are as they were before it, and are found so.
 TEST_F(ConflictSearchTest, FindsAnItemAsItWasBeforeARollback) {
@@ -125,6 +157,25 @@ TEST(ItemKeys, MayHoldWhatWasAddedAndAnythingBeforeItIsBuilt) {
     EXPECT_FALSE(keys.MayHold(1, u"Review", 301, 1000));
     keys.Drop();
     EXPECT_TRUE(keys.MayHold(1, u"Anything", 0));
+}
+
+TEST(ItemKeys, MayHoldTheSubjectsOfChangedOccurrences) {
+    ItemKeys keys;
+    EXPECT_TRUE(keys.MayHoldOccurrenceSubject(u"Moved"));
+    keys.Build();
+    AppointmentRecord series;
+    series.subject = u"Weekly";
+    ExceptionRecord moved;
+    moved.subject = u"Moved";
+    ExceptionRecord elsewhere;
+    elsewhere.location = u"Elsewhere";
+    series.exceptions = std::vector<ExceptionRecord>{moved, elsewhere};
+    keys.Add(series);
+    EXPECT_TRUE(keys.MayHoldOccurrenceSubject(u"MOVED"));
+    EXPECT_FALSE(keys.MayHoldOccurrenceSubject(u"Weekly"));
+    EXPECT_FALSE(keys.MayHoldOccurrenceSubject(u"Elsewhere"));
+    keys.AddOccurrenceSubject(u"Renamed");
+    EXPECT_TRUE(keys.MayHoldOccurrenceSubject(u"renamed"));
 }
 
 // The saves of one series add the same key again and again; a set built
