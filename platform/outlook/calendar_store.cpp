@@ -1079,10 +1079,12 @@ bool WritesRowOnly(const AppointmentRecord& record, const ItemChanges& changes, 
 
 } // namespace
 
+// The keys learn of the item once it is saved (held back or written), with
+// its id; a save that fails stores nothing for them.
 void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& changes) {
     RaiseBatchFailure();
-    itemKeys_.Add(record);
     if (deferring_ && DeferSave(record, changes)) {
+        itemKeys_.Add(record);
         return;
     }
     ++changes_;
@@ -1097,6 +1099,7 @@ void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& chang
         record.id = previousId;
         throw;
     }
+    itemKeys_.Add(record);
 }
 
 void CalendarStore::WriteAtOnce(AppointmentRecord& record, const ItemChanges& changes, bool isNew) {
@@ -1166,6 +1169,11 @@ bool CalendarStore::MayHoldItem(std::int64_t folderId, const std::u16string& sub
     return CurrentItemKeys().MayHold(folderId, subject, fromUtc, toUtc);
 }
 
+bool CalendarStore::MayHoldSeries(std::int64_t folderId, const std::u16string& subject,
+                                  std::int64_t exceptId) {
+    return CurrentItemKeys().MayHoldSeries(folderId, subject, exceptId);
+}
+
 namespace {
 
 // Every row of a query; the query is reset however the read ends.
@@ -1213,6 +1221,10 @@ void CalendarStore::ReadItemKeys() {
     ReadRows(
         db_->Cached("SELECT folder_id, subject, start_utc FROM items INDEXED BY items_subject"),
         [&](const SqliteStatement& row) { itemKeys_.Add(row.Int(0), row.Text16(1), row.Int(2)); });
+    ReadRows(db_->Cached("SELECT folder_id, subject, id FROM items WHERE rec_type IS NOT NULL"),
+             [&](const SqliteStatement& row) {
+                 itemKeys_.AddSeries(row.Int(0), row.Text16(1), row.Int(2));
+             });
     ReadRows(db_->Cached("SELECT subject FROM exceptions WHERE subject IS NOT NULL"),
              [&](const SqliteStatement& row) { itemKeys_.AddOccurrenceSubject(row.Text16(0)); });
 }

@@ -1,16 +1,16 @@
 #pragma once
-// What a search for appointments by their subject and start needs to know
-// to find nothing without asking the store's file: whether any stored item
-// may have that folder, subject (without regard to ASCII case) and a start
-// at or within given bounds. The starts are kept per hash of the folder and
-// subject, so that an answer of "may" still needs the search; starts of
-// items that changed or went away stay until the set is dropped.
+// What a search for appointments by their subject needs to know to find
+// nothing without asking the store's file: whether any stored item may have
+// that folder, subject (without regard to ASCII case) and a start at or
+// within given bounds; which series may have that folder and subject; and
+// whether a changed occurrence (of any folder) may carry that subject. The
+// keys are hashes of the folder and subject, so that an answer of "may"
+// still needs the search; keys of items that changed or went away stay
+// until the set is dropped.
 // Before an import into a fresh store each event's conflict search asks,
 // and so does the search for a new series' occurrences (for the single
-// items with the series' subject around them); nearly every answer is "no".
-//
-// The same for the subjects of changed occurrences (of any folder), which
-// that search looks for too: whether any may carry a subject.
+// items, the other series and the changed occurrences with the series'
+// subject); nearly every answer is "no".
 
 #include "platform/outlook/appointment_record.h"
 #include "platform/outlook/store_time.h"
@@ -27,11 +27,14 @@ public:
     // Starts the set afresh with nothing in it; Add the stored items next.
     void Build();
     void Drop();
+    // A stored item, by its parts.
     void Add(std::int64_t folderId, const std::u16string& subject, StoreSeconds startUtc);
+    void AddSeries(std::int64_t folderId, const std::u16string& subject, std::int64_t id);
     void AddOccurrenceSubject(const std::u16string& subject);
-    // The item with the subjects of its changed occurrences, when they are loaded.
+    // A saved item (with its id): its start, whether it is a series, and the
+    // subjects of its changed occurrences when they are loaded.
     void Add(const AppointmentRecord& record);
-    bool MayHoldOccurrenceSubject(const std::u16string& subject) const;
+
     // Whether an item may start within [fromUtc, toUtc] (both included).
     bool MayHold(std::int64_t folderId, const std::u16string& subject, StoreSeconds fromUtc,
                  StoreSeconds toUtc) const;
@@ -39,22 +42,31 @@ public:
                  StoreSeconds startUtc) const {
         return MayHold(folderId, subject, startUtc, startUtc);
     }
+    // Whether a series other than the one with id exceptId may have the
+    // folder and subject.
+    bool MayHoldSeries(std::int64_t folderId, const std::u16string& subject,
+                       std::int64_t exceptId) const;
+    bool MayHoldOccurrenceSubject(const std::u16string& subject) const;
 
 private:
     static std::uint64_t Key(std::int64_t folderId, const std::u16string& subject);
-    bool IsLastAdded(std::int64_t folderId, const std::u16string& subject,
-                     StoreSeconds startUtc) const;
+    bool IsLastAdded(const AppointmentRecord& record) const;
+    void RememberLast(const AppointmentRecord& record);
 
     bool built_ = false;
     // The starts under each key, ascending and each once.
     std::unordered_map<std::uint64_t, std::vector<StoreSeconds>> starts_;
+    // The series under each key: the id of the only one, or kManySeries.
+    std::unordered_map<std::uint64_t, std::int64_t> series_;
     // The keys of the changed occurrences' subjects (folder 0).
     std::unordered_set<std::uint64_t> occurrenceSubjects_;
     // The item added last, while the set holds it: the saves of a series
     // come one after another with the same subject and start, and add
-    // nothing after the first.
+    // nothing after the first but the subjects of changed occurrences.
     bool hasLast_ = false;
+    std::int64_t lastId_ = 0;
     std::int64_t lastFolderId_ = 0;
     StoreSeconds lastStart_ = 0;
+    bool lastSeries_ = false;
     std::u16string lastSubject_;
 };

@@ -117,6 +117,39 @@ TEST_F(ConflictSearchTest, AnOccurrenceSearchFindsChangedOccurrencesByTheirSubje
     EXPECT_EQ(found(u"Weekly"), 2);
 }
 
+// Every series with the subject is found, the one saved last and the others,
+// also one saved alike (same subject and start) and one of another writer.
+TEST_F(ConflictSearchTest, AnOccurrenceSearchFindsEverySeriesWithTheSubject) {
+    auto found = [&] {
+        CComPtr<_Items> items = Calendar()->GetItems();
+        items->Sort(u"[Start]");
+        items->PutIncludeRecurrences(true);
+        return items
+            ->Restrict(u"[Start] >= '3/1/2007' And [Start] <= '3/31/2007' And [Subject] = 'Weekly'")
+            ->GetCount();
+    };
+    // The search right after a save, as an import makes it, holds the saved
+    // series' object.
+    auto weekly = [&](const CComPtr<MAPIFolder>& folder) {
+        CComPtr<_AppointmentItem> series = Appointment(folder->GetItems()->Add());
+        series->PutStart(Local(2007, 3, 5, 9));
+        series->PutSubject(u"Weekly");
+        series->GetRecurrencePattern()->PutOccurrences(4);
+        series->Save();
+        return series;
+    };
+    EXPECT_EQ(found(), 0);
+    CComPtr<_AppointmentItem> first = weekly(Calendar());
+    EXPECT_EQ(found(), 4);
+    CComPtr<_AppointmentItem> second = weekly(Calendar());
+    EXPECT_EQ(found(), 8);
+    NewAppointment(Local(2007, 3, 6, 9), 60, u"Saved last");
+    EXPECT_EQ(found(), 8);
+    CComPtr<_AppointmentItem> other =
+        weekly(Open()->GetSession()->GetDefaultFolder(olFolderCalendar));
+    EXPECT_EQ(found(), 12);
+}
+
 // Keys read inside a transaction see its changes; once it is rolled back
 // the items are as they were before it, and are found so.
 TEST_F(ConflictSearchTest, FindsAnItemAsItWasBeforeARollback) {
