@@ -182,7 +182,12 @@ bool AppendDate(std::basic_string<Char>& out, const SYSTEMTIME& st,
     if (!parts) {
         return false;
     }
-    Render(out, picture, "dMyg", *parts, AppendDateField<Char>);
+    // A lambda rather than a function pointer, so that the field is appended
+    // without an indirect call.
+    Render(out, picture, "dMyg", *parts,
+           [](std::basic_string<Char>& text, Char letter, int count, const Parts& p) {
+               AppendDateField(text, letter, count, p);
+           });
     return true;
 }
 
@@ -204,7 +209,10 @@ std::optional<std::basic_string<Char>> FormatTime(const SYSTEMTIME& st,
         return std::nullopt;
     }
     std::basic_string<Char> out;
-    Render(out, picture, "hHmst", *parts, AppendTimeField<Char>);
+    Render(out, picture, "hHmst", *parts,
+           [](std::basic_string<Char>& text, Char letter, int count, const Parts& p) {
+               AppendTimeField(text, letter, count, p);
+           });
     return out;
 }
 

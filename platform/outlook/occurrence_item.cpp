@@ -1,6 +1,8 @@
 #include "platform/com/com_error.h"
 #include "platform/outlook/outlook_objects.h"
 
+#include <typeinfo>
+
 namespace {
 
 [[noreturn]] void NotPerOccurrence(const char16_t* field) {
@@ -215,10 +217,17 @@ CComPtr<_AppointmentItem> MakeOccurrence(const CComPtr<ApplicationImpl>& app,
 }
 
 AppointmentItemImpl& StoreItemOf(const CComPtr<IUnknown>& item) {
-    if (auto* appointment = dynamic_cast<AppointmentItemImpl*>(item.get())) {
+    // An appointment object is made as itself (MakeComObject): its type
+    // tells it apart, and its whole object is the appointment, without the
+    // search through the interfaces a cast down from IUnknown makes.
+    IUnknown* object = item.get();
+    if (object != nullptr && typeid(*object) == typeid(AppointmentItemImpl)) {
+        return *static_cast<AppointmentItemImpl*>(dynamic_cast<void*>(object));
+    }
+    if (auto* appointment = dynamic_cast<AppointmentItemImpl*>(object)) {
         return *appointment;
     }
-    if (auto* occurrence = dynamic_cast<OccurrenceItemImpl*>(item.get())) {
+    if (auto* occurrence = dynamic_cast<OccurrenceItemImpl*>(object)) {
         return occurrence->Master();
     }
     throw _com_error(E_INVALIDARG, u"The object is not an item of the calendar store.");

@@ -3,6 +3,7 @@
 #include "platform/com/com_error.h"
 #include "platform/outlook/ascii_case.h"
 
+#include <algorithm>
 #include <cctype>
 #include <optional>
 
@@ -594,11 +595,14 @@ std::optional<FilterNode> ParseAndKeep(std::u16string_view text, std::string_vie
 // Reads up to maxDigits digits at pos.
 std::optional<int> ReadNumber(std::u16string_view text, size_t& pos, size_t maxDigits) {
     const size_t start = pos;
+    const size_t end = std::min(text.size(), start + maxDigits);
+    size_t at = start;
     int value = 0;
-    while (pos < text.size() && pos - start < maxDigits && IsDigit(text[pos])) {
-        value = value * 10 + (text[pos++] - u'0');
+    for (; at < end && IsDigit(text[at]); ++at) {
+        value = value * 10 + (text[at] - u'0');
     }
-    return pos > start ? std::optional<int>(value) : std::nullopt;
+    pos = at;
+    return at > start ? std::optional<int>(value) : std::nullopt;
 }
 
 struct DateParts {

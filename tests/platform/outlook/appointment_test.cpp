@@ -190,6 +190,26 @@ TEST_F(PropertyTest, StringToArrayTakesHexOrTheTextsOwnBytes) {
     EXPECT_EQ(utils_->HrArrayToString(_variant_t(std::vector<BYTE>{0xAB, 0x01})), u"AB01");
 }
 
+// The utilities take an appointment, or an occurrence for its series, and
+// refuse any other object.
+TEST_F(PropertyTest, AnOccurrenceStandsForItsSeriesAndOtherObjectsAreRefused) {
+    CComPtr<RecurrencePattern> pattern = item_->GetRecurrencePattern();
+    pattern->PutRecurrenceType(olRecursDaily);
+    pattern->PutOccurrences(3);
+    item_->Save();
+    CComPtr<_AppointmentItem> second = pattern->GetOccurrence(Local(2007, 3, 6, 9));
+    utils_->HrSetOneProp(second, PR_SENDER_EMAIL_ADDRESS, _variant_t(u"boss@example.com"), false);
+    EXPECT_EQ(utils_->HrGetOneProp(item_, PR_SENDER_EMAIL_ADDRESS).ToString(), u"boss@example.com");
+    EXPECT_EQ(utils_->HrGetOneProp(second, PR_SENDER_EMAIL_ADDRESS).ToString(),
+              u"boss@example.com");
+    try {
+        utils_->HrGetOneProp(Calendar(), PR_SENDER_EMAIL_ADDRESS);
+        ADD_FAILURE() << "a folder was taken for an item";
+    } catch (const _com_error& e) {
+        EXPECT_EQ(e.Error(), E_INVALIDARG);
+    }
+}
+
 TEST_F(PropertyTest, LabelOrganizerAndZoneAreKeptAndReadBack) {
     CComPtr<ISafeAppointmentItem> safe;
     ASSERT_EQ(CreateRedemptionObject(kProgIdSafeAppointmentItem, safe), S_OK);
