@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <type_traits>
@@ -1170,11 +1171,31 @@ bool CalendarStore::MayHoldItem(std::int64_t folderId, const std::u16string& sub
 }
 
 bool CalendarStore::MayHoldSeries(std::int64_t folderId, const std::u16string& subject,
-                                  std::int64_t exceptId) {
-    return CurrentItemKeys().MayHoldSeries(folderId, subject, exceptId);
+                                  std::int64_t exceptId, StoreSeconds fromUtc, StoreSeconds toUtc) {
+    return CurrentItemKeys().MayHoldSeries(folderId, subject, exceptId, fromUtc, toUtc);
 }
 
 namespace {
+
+// The series with what the keys know of them (see ItemKeys::SeriesSpan).
+constexpr const char* kSeriesSpans =
+    "SELECT folder_id, subject, id, rec_start_utc, rec_end_utc, rec_no_end, "
+    "(SELECT min(start_local) FROM exceptions WHERE item_id = items.id AND deleted = 0), "
+    "(SELECT max(start_local) FROM exceptions WHERE item_id = items.id AND deleted = 0) "
+    "FROM items WHERE rec_type IS NOT NULL";
+
+ItemKeys::SeriesSpan SeriesSpanOf(const SqliteStatement& row) {
+    using Limits = std::numeric_limits<StoreSeconds>;
+    ItemKeys::SeriesSpan span{row.Int(2), row.Int(3), Limits::max(), Limits::max(), Limits::min()};
+    if (row.Int(5) == 0 && !row.IsNull(4)) {
+        span.patternTo = row.Int(4);
+    }
+    if (!row.IsNull(6)) {
+        span.changedFrom = row.Int(6);
+        span.changedTo = row.Int(7);
+    }
+    return span;
+}
 
 // Every row of a query; the query is reset however the read ends.
 template <typename Row>
@@ -1221,10 +1242,9 @@ void CalendarStore::ReadItemKeys() {
     ReadRows(
         db_->Cached("SELECT folder_id, subject, start_utc FROM items INDEXED BY items_subject"),
         [&](const SqliteStatement& row) { itemKeys_.Add(row.Int(0), row.Text16(1), row.Int(2)); });
-    ReadRows(db_->Cached("SELECT folder_id, subject, id FROM items WHERE rec_type IS NOT NULL"),
-             [&](const SqliteStatement& row) {
-                 itemKeys_.AddSeries(row.Int(0), row.Text16(1), row.Int(2));
-             });
+    ReadRows(db_->Cached(kSeriesSpans), [&](const SqliteStatement& row) {
+        itemKeys_.AddSeries(row.Int(0), row.Text16(1), SeriesSpanOf(row));
+    });
     ReadRows(db_->Cached("SELECT subject FROM exceptions WHERE subject IS NOT NULL"),
              [&](const SqliteStatement& row) { itemKeys_.AddOccurrenceSubject(row.Text16(0)); });
 }

@@ -100,8 +100,11 @@ public:
     bool MayHoldItem(std::int64_t folderId, const std::u16string& subject, StoreSeconds fromUtc,
                      StoreSeconds toUtc);
     // Whether a series of the folder with this subject other than the item
-    // exceptId may be stored; false: none is (see ItemKeys).
-    bool MayHoldSeries(std::int64_t folderId, const std::u16string& subject, std::int64_t exceptId);
+    // exceptId may be stored whose pattern's range meets [fromUtc, toUtc]
+    // or that has a changed occurrence starting (local time) within it;
+    // false: none is (see ItemKeys).
+    bool MayHoldSeries(std::int64_t folderId, const std::u16string& subject, std::int64_t exceptId,
+                       StoreSeconds fromUtc, StoreSeconds toUtc);
     // The ids alone, in the order: what a walk over many items keeps.
     std::vector<std::int64_t> QueryItemIds(std::int64_t folderId, const SqlCondition& condition,
                                            ItemOrder order);

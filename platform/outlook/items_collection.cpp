@@ -228,7 +228,8 @@ ItemsImpl::Candidates ItemsImpl::SubjectSearch(const std::u16string& subject) {
             }
         }
     }
-    if (store.MayHoldSeries(folderId_, subject, held)) {
+    const StartWindow window = SeriesWindow(FilterStartBounds(*filter_));
+    if (store.MayHoldSeries(folderId_, subject, held, window.from, window.to)) {
         SqlCondition series = SeriesSubjectCandidates(*filter_, subject);
         series.heldItem = held;
         found.series = store.QueryItemIds(folderId_, series, ItemOrder::Any);

@@ -150,6 +150,30 @@ TEST_F(ConflictSearchTest, AnOccurrenceSearchFindsEverySeriesWithTheSubject) {
     EXPECT_EQ(found(), 12);
 }
 
+// A series whose pattern ends before the searched range is found all the
+// same by an occurrence moved into it, saved after the keys were read.
+TEST_F(ConflictSearchTest, AnOccurrenceSearchFindsASeriesByAnOccurrenceMovedIntoTheRange) {
+    auto found = [&] {
+        CComPtr<_Items> items = Calendar()->GetItems();
+        items->Sort(u"[Start]");
+        items->PutIncludeRecurrences(true);
+        return items
+            ->Restrict(u"[Start] >= '6/1/2007' And [Start] <= '6/30/2007' And [Subject] = 'Weekly'")
+            ->GetCount();
+    };
+    EXPECT_EQ(found(), 0);
+    CComPtr<_AppointmentItem> series = NewAppointment(Local(2007, 3, 5, 9), 60, u"Weekly");
+    series->GetRecurrencePattern()->PutOccurrences(4);
+    series->Save();
+    EXPECT_EQ(found(), 0);
+    CComPtr<_AppointmentItem> moved =
+        series->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 19, 9));
+    moved->PutStart(Local(2007, 6, 12, 9));
+    moved->Save();
+    NewAppointment(Local(2007, 6, 13, 9), 60, u"Saved last");
+    EXPECT_EQ(found(), 1);
+}
+
 // Keys read inside a transaction see its changes; once it is rolled back
 // the items are as they were before it, and are found so.
 TEST_F(ConflictSearchTest, FindsAnItemAsItWasBeforeARollback) {
@@ -209,6 +233,35 @@ TEST(ItemKeys, MayHoldTheSubjectsOfChangedOccurrences) {
     EXPECT_FALSE(keys.MayHoldOccurrenceSubject(u"Elsewhere"));
     keys.AddOccurrenceSubject(u"Renamed");
     EXPECT_TRUE(keys.MayHoldOccurrenceSubject(u"renamed"));
+}
+
+// A series may reach into a window by its pattern's range or by a changed
+// occurrence; the series asking is left out.
+TEST(ItemKeys, MayHoldSeriesThatReachIntoTheWindow) {
+    ItemKeys keys;
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"Weekly", 0, 0, 100));
+    keys.Build();
+    EXPECT_FALSE(keys.MayHoldSeries(1, u"Weekly", 0, 0, 100));
+    keys.AddSeries(
+        1, u"Weekly",
+        {.id = 7, .patternFrom = 1000, .patternTo = 2000, .changedFrom = 5000, .changedTo = 5000});
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"weekly", 0, 0, 1000));
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"Weekly", 0, 2000, 3000));
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"Weekly", 0, 4000, 6000));
+    EXPECT_FALSE(keys.MayHoldSeries(1, u"Weekly", 0, 2001, 4999));
+    EXPECT_FALSE(keys.MayHoldSeries(1, u"Weekly", 7, 0, 6000));
+    EXPECT_FALSE(keys.MayHoldSeries(2, u"Weekly", 0, 0, 6000));
+    // A later state of the same series widens what is known of it.
+    keys.AddSeries(
+        1, u"Weekly",
+        {.id = 7, .patternFrom = 3000, .patternTo = 3500, .changedFrom = 1, .changedTo = 0});
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"Weekly", 0, 2500, 3000));
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"Weekly", 0, 1500, 1600));
+    keys.AddSeries(
+        1, u"Weekly",
+        {.id = 8, .patternFrom = 9000, .patternTo = 9500, .changedFrom = 1, .changedTo = 0});
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"Weekly", 7, 9000, 9000));
+    EXPECT_FALSE(keys.MayHoldSeries(1, u"Weekly", 7, 6000, 8000));
 }
 
 // The saves of one series add the same key again and again; a set built
