@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <type_traits>
@@ -706,6 +707,9 @@ std::vector<ItemKey> CalendarStore::QueryItems(std::int64_t folderId, const SqlC
 
 std::vector<std::int64_t> CalendarStore::ItemsWithOccurrenceSubject(const std::u16string& subject,
                                                                     std::int64_t heldItem) {
+    if (!CurrentItemKeys().MayHoldOccurrenceSubject(subject)) {
+        return {};
+    }
     SettleSubject(subject, heldItem);
     SqliteStatement& query =
         db_->Cached("SELECT DISTINCT item_id FROM exceptions WHERE subject = ? COLLATE NOCASE");
@@ -1076,10 +1080,12 @@ bool WritesRowOnly(const AppointmentRecord& record, const ItemChanges& changes, 
 
 } // namespace
 
+// The keys learn of the item once it is saved (held back or written), with
+// its id; a save that fails stores nothing for them.
 void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& changes) {
     RaiseBatchFailure();
-    itemKeys_.Add(record.folderId, record.subject, record.startUtc);
     if (deferring_ && DeferSave(record, changes)) {
+        itemKeys_.Add(record);
         return;
     }
     ++changes_;
@@ -1094,6 +1100,7 @@ void CalendarStore::SaveItem(AppointmentRecord& record, const ItemChanges& chang
         record.id = previousId;
         throw;
     }
+    itemKeys_.Add(record);
 }
 
 void CalendarStore::WriteAtOnce(AppointmentRecord& record, const ItemChanges& changes, bool isNew) {
@@ -1160,6 +1167,53 @@ StoreWriteStamp CalendarStore::WriteStamp() {
 
 bool CalendarStore::MayHoldItem(std::int64_t folderId, const std::u16string& subject,
                                 StoreSeconds fromUtc, StoreSeconds toUtc) {
+    return CurrentItemKeys().MayHold(folderId, subject, fromUtc, toUtc);
+}
+
+bool CalendarStore::MayHoldSeries(std::int64_t folderId, const std::u16string& subject,
+                                  std::int64_t exceptId, StoreSeconds fromUtc, StoreSeconds toUtc) {
+    return CurrentItemKeys().MayHoldSeries(folderId, subject, exceptId, fromUtc, toUtc);
+}
+
+namespace {
+
+// The series with what the keys know of them (see ItemKeys::SeriesSpan).
+constexpr const char* kSeriesSpans =
+    "SELECT folder_id, subject, id, rec_start_utc, rec_end_utc, rec_no_end, "
+    "(SELECT min(start_local) FROM exceptions WHERE item_id = items.id AND deleted = 0), "
+    "(SELECT max(start_local) FROM exceptions WHERE item_id = items.id AND deleted = 0) "
+    "FROM items WHERE rec_type IS NOT NULL";
+
+ItemKeys::SeriesSpan SeriesSpanOf(const SqliteStatement& row) {
+    using Limits = std::numeric_limits<StoreSeconds>;
+    ItemKeys::SeriesSpan span{row.Int(2), row.Int(3), Limits::max(), Limits::max(), Limits::min()};
+    if (row.Int(5) == 0 && !row.IsNull(4)) {
+        span.patternTo = row.Int(4);
+    }
+    if (!row.IsNull(6)) {
+        span.changedFrom = row.Int(6);
+        span.changedTo = row.Int(7);
+    }
+    return span;
+}
+
+// Every row of a query; the query is reset however the read ends.
+template <typename Row>
+void ReadRows(SqliteStatement& query, Row row) {
+    try {
+        while (query.Step()) {
+            row(query);
+        }
+    } catch (...) {
+        query.Reset();
+        throw;
+    }
+    query.Reset();
+}
+
+} // namespace
+
+const ItemKeys& CalendarStore::CurrentItemKeys() {
     const std::int64_t othersVersion = WriteStamp().second;
     if (!itemKeys_.Built() || itemKeysVersion_ != othersVersion ||
         itemKeysRollbacks_ != db_->Rollbacks()) {
@@ -1167,27 +1221,32 @@ bool CalendarStore::MayHoldItem(std::int64_t folderId, const std::u16string& sub
         itemKeysVersion_ = othersVersion;
         itemKeysRollbacks_ = db_->Rollbacks();
     }
-    return itemKeys_.MayHold(folderId, subject, fromUtc, toUtc);
+    return itemKeys_;
 }
 
-// Read from the subject index, which holds all three columns. A read that
+// Read from the subject indexes, which hold the columns read. A read that
 // fails leaves no set: every search then asks the file.
 void CalendarStore::BuildItemKeys() {
     Settle();
     SmallPageCache once(*db_);
     itemKeys_.Build();
-    SqliteStatement& query =
-        db_->Cached("SELECT folder_id, subject, start_utc FROM items INDEXED BY items_subject");
     try {
-        while (query.Step()) {
-            itemKeys_.Add(query.Int(0), query.Text16(1), query.Int(2));
-        }
+        ReadItemKeys();
     } catch (...) {
         itemKeys_.Drop();
-        query.Reset();
         throw;
     }
-    query.Reset();
+}
+
+void CalendarStore::ReadItemKeys() {
+    ReadRows(
+        db_->Cached("SELECT folder_id, subject, start_utc FROM items INDEXED BY items_subject"),
+        [&](const SqliteStatement& row) { itemKeys_.Add(row.Int(0), row.Text16(1), row.Int(2)); });
+    ReadRows(db_->Cached(kSeriesSpans), [&](const SqliteStatement& row) {
+        itemKeys_.AddSeries(row.Int(0), row.Text16(1), SeriesSpanOf(row));
+    });
+    ReadRows(db_->Cached("SELECT subject FROM exceptions WHERE subject IS NOT NULL"),
+             [&](const SqliteStatement& row) { itemKeys_.AddOccurrenceSubject(row.Text16(0)); });
 }
 
 void CalendarStore::DeleteItem(std::int64_t id) {

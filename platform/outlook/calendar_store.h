@@ -99,6 +99,12 @@ public:
     // none is (see ItemKeys).
     bool MayHoldItem(std::int64_t folderId, const std::u16string& subject, StoreSeconds fromUtc,
                      StoreSeconds toUtc);
+    // Whether a series of the folder with this subject other than the item
+    // exceptId may be stored whose pattern's range meets [fromUtc, toUtc]
+    // or that has a changed occurrence starting (local time) within it;
+    // false: none is (see ItemKeys).
+    bool MayHoldSeries(std::int64_t folderId, const std::u16string& subject, std::int64_t exceptId,
+                       StoreSeconds fromUtc, StoreSeconds toUtc);
     // The ids alone, in the order: what a walk over many items keeps.
     std::vector<std::int64_t> QueryItemIds(std::int64_t folderId, const SqlCondition& condition,
                                            ItemOrder order);
@@ -185,7 +191,11 @@ private:
     void SettleFor(const SqlCondition& condition) noexcept;
     bool PendingHasSubject(const std::u16string& subject) const;
     void RaiseBatchFailure() const;
+    // The keys, read again first when another connection has written or a
+    // transaction was rolled back since they were read.
+    const ItemKeys& CurrentItemKeys();
     void BuildItemKeys();
+    void ReadItemKeys();
     void InsertItemRow(AppointmentRecord& record);
     void UpdateItemRow(const AppointmentRecord& record, const RowUpdate& update);
     // The UPDATE of an item's row setting these columns (a bit each, in the

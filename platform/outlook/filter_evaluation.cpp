@@ -179,9 +179,7 @@ void AppendRangeCandidates(const StartBounds& bounds, SqlCondition& out) {
     if (!bounds.from && !bounds.to) {
         return;
     }
-    using Limits = std::numeric_limits<StoreSeconds>;
-    const StoreSeconds from = bounds.from ? *bounds.from - kRangeSlack : Limits::min();
-    const StoreSeconds to = bounds.to ? *bounds.to + kRangeSlack : Limits::max();
+    const auto [from, to] = SeriesWindow(bounds);
     out.where += " AND ((rec_start_utc <= ? AND (rec_no_end <> 0 OR rec_end_utc IS NULL OR "
                  "rec_end_utc >= ?)) OR EXISTS (SELECT 1 FROM exceptions WHERE item_id = "
                  "items.id AND deleted = 0 AND start_local BETWEEN ? AND ?))";
@@ -255,6 +253,12 @@ const std::u16string* RequiredSubject(const FilterNode& node) {
         return nullptr;
     }
     return std::get_if<std::u16string>(&node.value);
+}
+
+StartWindow SeriesWindow(const StartBounds& bounds) {
+    using Limits = std::numeric_limits<StoreSeconds>;
+    return {bounds.from ? *bounds.from - kRangeSlack : Limits::min(),
+            bounds.to ? *bounds.to + kRangeSlack : Limits::max()};
 }
 
 SqlCondition SeriesCandidates(const FilterNode& node) {

@@ -53,3 +53,12 @@ SqlCondition SeriesCandidates(const FilterNode& node);
 // subject are not among them.
 SqlCondition SingleSubjectCandidates(const FilterNode& node, const std::u16string& subject);
 SqlCondition SeriesSubjectCandidates(const FilterNode& node, const std::u16string& subject);
+// The window those conditions look at: the filter's [Start] bounds with
+// slack for zone offsets, open ends at the limits of StoreSeconds. A series
+// qualifies when its pattern's range meets it or one of its changed
+// occurrences starts within it.
+struct StartWindow {
+    StoreSeconds from = 0;
+    StoreSeconds to = 0;
+};
+StartWindow SeriesWindow(const StartBounds& bounds);

@@ -205,6 +205,9 @@ private:
 // finds those that match and one of its series those to expand, each in an
 // index of its own that answers it without reading the items' rows; a third
 // search finds the series whose changed occurrences alone carry the subject.
+// Each search is made only when the store's keys say that it may find
+// something (the single items: one that starts within the filter's bounds;
+// the series: one other than the series just saved).
 //
 // A series of this folder that has just been saved (the occurrences of a
 // new series are searched right after its save) is a candidate whatever
@@ -225,9 +228,12 @@ ItemsImpl::Candidates ItemsImpl::SubjectSearch(const std::u16string& subject) {
             }
         }
     }
-    SqlCondition series = SeriesSubjectCandidates(*filter_, subject);
-    series.heldItem = held;
-    found.series = store.QueryItemIds(folderId_, series, ItemOrder::Any);
+    const StartWindow window = SeriesWindow(FilterStartBounds(*filter_));
+    if (store.MayHoldSeries(folderId_, subject, held, window.from, window.to)) {
+        SqlCondition series = SeriesSubjectCandidates(*filter_, subject);
+        series.heldItem = held;
+        found.series = store.QueryItemIds(folderId_, series, ItemOrder::Any);
+    }
     const std::vector<std::int64_t> changed = store.ItemsWithOccurrenceSubject(subject, held);
     found.series.insert(found.series.end(), changed.begin(), changed.end());
     if (held != 0) {

@@ -7,14 +7,15 @@ namespace {
 constexpr const char16_t* kItemPrefix = u"00000000514C4E0001";
 constexpr const char16_t* kFolderPrefix = u"00000000514C4E0002";
 
-// The prefix and the id in 16 upper-case hex digits.
+// The prefix and the id in 16 upper-case hex digits, written in place: the
+// search for a new series' occurrences asks each occurrence for its id.
 std::u16string EntryId(const char16_t* prefix, std::int64_t id) {
-    std::u16string entryId;
-    entryId.reserve(std::char_traits<char16_t>::length(prefix) + 16);
-    entryId = prefix;
-    const auto bits = static_cast<std::uint64_t>(id);
-    for (int shift = 60; shift >= 0; shift -= 4) {
-        entryId += u"0123456789ABCDEF"[(bits >> shift) & 0xF];
+    const size_t length = std::char_traits<char16_t>::length(prefix);
+    std::u16string entryId(length + 16, u'0');
+    std::char_traits<char16_t>::copy(entryId.data(), prefix, length);
+    auto bits = static_cast<std::uint64_t>(id);
+    for (size_t i = entryId.size(); i > length; --i, bits >>= 4) {
+        entryId[i - 1] = u"0123456789ABCDEF"[bits & 0xF];
     }
     return entryId;
 }

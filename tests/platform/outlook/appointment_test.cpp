@@ -1,5 +1,6 @@
 #include "engine/common/redemption.h"
 #include "engine/common/time_zone_rule.h"
+#include "platform/outlook/outlook_objects.h"
 #include "tests/platform/outlook/store_fixture.h"
 
 #include <cstring>
@@ -82,6 +83,15 @@ TEST_F(AppointmentTest, DeletedItemsLeaveTheFolder) {
     ASSERT_EQ(items->GetCount(), 1);
     EXPECT_EQ(Appointment(items->Item(_variant_t(1, VT_INT)))->GetSubject(), u"Keep");
     EXPECT_THROW(gone->Save(), _com_error);
+}
+
+// Entry ids are what a selection names items by: a prefix per kind and the
+// row id in 16 upper-case hex digits.
+TEST(EntryIds, AreThePrefixAndTheIdInHex) {
+    EXPECT_EQ(ItemEntryId(0x1A2B), u"00000000514C4E00010000000000001A2B");
+    EXPECT_EQ(FolderEntryId(0x7FEDCBA987654321), u"00000000514C4E00027FEDCBA987654321");
+    EXPECT_EQ(ItemIdOfEntryId(ItemEntryId(0x1A2B)), 0x1A2B);
+    EXPECT_EQ(ItemIdOfEntryId(FolderEntryId(0x1A2B)), std::nullopt);
 }
 
 class PropertyTest : public StoreTest {

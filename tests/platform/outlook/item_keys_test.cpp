@@ -85,6 +85,95 @@ TEST_F(ConflictSearchTest, AnOccurrenceSearchFindsSingleItemsSavedSinceTheFirstS
     EXPECT_EQ(found(), 2);
 }
 
+// A changed occurrence is found by its own subject, also when its series
+// was saved after the keys were read, or by another writer.
+TEST_F(ConflictSearchTest, AnOccurrenceSearchFindsChangedOccurrencesByTheirSubject) {
+    auto found = [&](const std::u16string& subject) {
+        CComPtr<_Items> items = Calendar()->GetItems();
+        items->Sort(u"[Start]");
+        items->PutIncludeRecurrences(true);
+        return items
+            ->Restrict(u"[Start] >= '3/1/2007' And [Start] <= '3/31/2007' And [Subject] = '" +
+                       subject + u"'")
+            ->GetCount();
+    };
+    EXPECT_EQ(found(u"Moved"), 0);
+    CComPtr<_AppointmentItem> series = NewAppointment(Local(2007, 3, 5, 9), 60, u"Weekly");
+    series->GetRecurrencePattern()->PutOccurrences(4);
+    series->Save();
+    CComPtr<_AppointmentItem> moved =
+        series->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 12, 9));
+    moved->PutSubject(u"Moved");
+    moved->Save();
+    NewAppointment(Local(2007, 3, 6, 9), 60, u"Saved after the series");
+    EXPECT_EQ(found(u"moved"), 1);
+    CComPtr<_AppointmentItem> other =
+        Appointment(Open()->GetSession()->GetItemFromID(series->GetEntryID()));
+    CComPtr<_AppointmentItem> renamed =
+        other->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 19, 9));
+    renamed->PutSubject(u"Renamed");
+    renamed->Save();
+    EXPECT_EQ(found(u"Renamed"), 1);
+    EXPECT_EQ(found(u"Weekly"), 2);
+}
+
+// Every series with the subject is found, the one saved last and the others,
+// also one saved alike (same subject and start) and one of another writer.
+TEST_F(ConflictSearchTest, AnOccurrenceSearchFindsEverySeriesWithTheSubject) {
+    auto found = [&] {
+        CComPtr<_Items> items = Calendar()->GetItems();
+        items->Sort(u"[Start]");
+        items->PutIncludeRecurrences(true);
+        return items
+            ->Restrict(u"[Start] >= '3/1/2007' And [Start] <= '3/31/2007' And [Subject] = 'Weekly'")
+            ->GetCount();
+    };
+    // The search right after a save, as an import makes it, holds the saved
+    // series' object.
+    auto weekly = [&](const CComPtr<MAPIFolder>& folder) {
+        CComPtr<_AppointmentItem> series = Appointment(folder->GetItems()->Add());
+        series->PutStart(Local(2007, 3, 5, 9));
+        series->PutSubject(u"Weekly");
+        series->GetRecurrencePattern()->PutOccurrences(4);
+        series->Save();
+        return series;
+    };
+    EXPECT_EQ(found(), 0);
+    CComPtr<_AppointmentItem> first = weekly(Calendar());
+    EXPECT_EQ(found(), 4);
+    CComPtr<_AppointmentItem> second = weekly(Calendar());
+    EXPECT_EQ(found(), 8);
+    NewAppointment(Local(2007, 3, 6, 9), 60, u"Saved last");
+    EXPECT_EQ(found(), 8);
+    CComPtr<_AppointmentItem> other =
+        weekly(Open()->GetSession()->GetDefaultFolder(olFolderCalendar));
+    EXPECT_EQ(found(), 12);
+}
+
+// A series whose pattern ends before the searched range is found all the
+// same by an occurrence moved into it, saved after the keys were read.
+TEST_F(ConflictSearchTest, AnOccurrenceSearchFindsASeriesByAnOccurrenceMovedIntoTheRange) {
+    auto found = [&] {
+        CComPtr<_Items> items = Calendar()->GetItems();
+        items->Sort(u"[Start]");
+        items->PutIncludeRecurrences(true);
+        return items
+            ->Restrict(u"[Start] >= '6/1/2007' And [Start] <= '6/30/2007' And [Subject] = 'Weekly'")
+            ->GetCount();
+    };
+    EXPECT_EQ(found(), 0);
+    CComPtr<_AppointmentItem> series = NewAppointment(Local(2007, 3, 5, 9), 60, u"Weekly");
+    series->GetRecurrencePattern()->PutOccurrences(4);
+    series->Save();
+    EXPECT_EQ(found(), 0);
+    CComPtr<_AppointmentItem> moved =
+        series->GetRecurrencePattern()->GetOccurrence(Local(2007, 3, 19, 9));
+    moved->PutStart(Local(2007, 6, 12, 9));
+    moved->Save();
+    NewAppointment(Local(2007, 6, 13, 9), 60, u"Saved last");
+    EXPECT_EQ(found(), 1);
+}
+
 // Keys read inside a transaction see its changes; once it is rolled back
 // the items are as they were before it, and are found so.
 TEST_F(ConflictSearchTest, FindsAnItemAsItWasBeforeARollback) {
@@ -125,6 +214,70 @@ TEST(ItemKeys, MayHoldWhatWasAddedAndAnythingBeforeItIsBuilt) {
     EXPECT_FALSE(keys.MayHold(1, u"Review", 301, 1000));
     keys.Drop();
     EXPECT_TRUE(keys.MayHold(1, u"Anything", 0));
+}
+
+TEST(ItemKeys, MayHoldTheSubjectsOfChangedOccurrences) {
+    ItemKeys keys;
+    EXPECT_TRUE(keys.MayHoldOccurrenceSubject(u"Moved"));
+    keys.Build();
+    AppointmentRecord series;
+    series.subject = u"Weekly";
+    ExceptionRecord moved;
+    moved.subject = u"Moved";
+    ExceptionRecord elsewhere;
+    elsewhere.location = u"Elsewhere";
+    series.exceptions = std::vector<ExceptionRecord>{moved, elsewhere};
+    keys.Add(series);
+    EXPECT_TRUE(keys.MayHoldOccurrenceSubject(u"MOVED"));
+    EXPECT_FALSE(keys.MayHoldOccurrenceSubject(u"Weekly"));
+    EXPECT_FALSE(keys.MayHoldOccurrenceSubject(u"Elsewhere"));
+    keys.AddOccurrenceSubject(u"Renamed");
+    EXPECT_TRUE(keys.MayHoldOccurrenceSubject(u"renamed"));
+}
+
+// A series may reach into a window by its pattern's range or by a changed
+// occurrence; the series asking is left out.
+TEST(ItemKeys, MayHoldSeriesThatReachIntoTheWindow) {
+    ItemKeys keys;
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"Weekly", 0, 0, 100));
+    keys.Build();
+    EXPECT_FALSE(keys.MayHoldSeries(1, u"Weekly", 0, 0, 100));
+    keys.AddSeries(
+        1, u"Weekly",
+        {.id = 7, .patternFrom = 1000, .patternTo = 2000, .changedFrom = 5000, .changedTo = 5000});
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"weekly", 0, 0, 1000));
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"Weekly", 0, 2000, 3000));
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"Weekly", 0, 4000, 6000));
+    EXPECT_FALSE(keys.MayHoldSeries(1, u"Weekly", 0, 2001, 4999));
+    EXPECT_FALSE(keys.MayHoldSeries(1, u"Weekly", 7, 0, 6000));
+    EXPECT_FALSE(keys.MayHoldSeries(2, u"Weekly", 0, 0, 6000));
+    // A later state of the same series widens what is known of it.
+    keys.AddSeries(
+        1, u"Weekly",
+        {.id = 7, .patternFrom = 3000, .patternTo = 3500, .changedFrom = 1, .changedTo = 0});
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"Weekly", 0, 2500, 3000));
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"Weekly", 0, 1500, 1600));
+    keys.AddSeries(
+        1, u"Weekly",
+        {.id = 8, .patternFrom = 9000, .patternTo = 9500, .changedFrom = 1, .changedTo = 0});
+    EXPECT_TRUE(keys.MayHoldSeries(1, u"Weekly", 7, 9000, 9000));
+    EXPECT_FALSE(keys.MayHoldSeries(1, u"Weekly", 7, 6000, 8000));
+}
+
+// The saves of one series add the same key again and again; a set built
+// afresh in between holds it again all the same.
+TEST(ItemKeys, AKeyAddedAgainAfterARebuildIsHeld) {
+    ItemKeys keys;
+    keys.Build();
+    keys.Add(1, u"Weekly", 100);
+    keys.Add(1, u"Weekly", 100);
+    keys.Build();
+    EXPECT_FALSE(keys.MayHold(1, u"Weekly", 100));
+    keys.Add(1, u"Weekly", 100);
+    EXPECT_TRUE(keys.MayHold(1, u"Weekly", 100));
+    keys.Add(1, u"Weekly", 200);
+    keys.Add(1, u"weekly", 100);
+    EXPECT_TRUE(keys.MayHold(1, u"Weekly", 200));
 }
 
 } // namespace
