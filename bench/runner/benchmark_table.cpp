@@ -182,8 +182,12 @@ void PrintMemoryGoal(const Row& row, const Table& constant) {
 void PrintGoals(const Table& table, int events, const Table& constant) {
     const Row* libParse = table.Find("libical parse .ics");
     PrintGoal("parse vs libical parse", table.Find("parse .ics"), libParse, 5.0, events);
-    PrintGoal("durable import vs libical parse", table.Find("import .ics --conflict duplicate"),
-              libParse, 1.0, events);
+    for (const char* resolution : {"duplicate", "replace", "leave"}) {
+        const std::string step = std::string("import .ics --conflict ") + resolution;
+        const std::string what =
+            std::string("durable import (") + resolution + ") vs libical parse";
+        PrintGoal(what.c_str(), table.Find(step), libParse, 1.0, events);
+    }
     PrintGoal("leave re-import vs libical parse", table.Find("re-import .ics --conflict leave"),
               libParse, 1.0, events);
     PrintGoal("one-file export vs libical serialize", table.Find("export .ics, one file"),
