@@ -87,12 +87,18 @@ protected:
         return Found(u"[Start] >= '" + from + u"' And [Start] <= '" + to + u"'");
     }
 
-    // The same for any filter.
-    std::vector<std::string> Found(const std::u16string& filter) {
+    // The items of the calendar the filter finds, in start order, recurrences
+    // expanded.
+    CComPtr<_Items> Walk(const std::u16string& filter) {
         CComPtr<_Items> items = Calendar()->GetItems();
         items->Sort(u"[Start]");
         items->PutIncludeRecurrences(true);
-        CComPtr<_Items> range = items->Restrict(filter);
+        return items->Restrict(filter);
+    }
+
+    // The same for any filter.
+    std::vector<std::string> Found(const std::u16string& filter) {
+        CComPtr<_Items> range = Walk(filter);
         std::vector<std::string> lines;
         for (CComPtr<IUnknown> i = range->GetFirst(); i; i = range->GetNext()) {
             CComPtr<_AppointmentItem> item = Appointment(i);
@@ -430,10 +436,7 @@ TEST_F(SeriesTest, AWalksOccurrencesFollowChangesToTheirSeries) {
     series->PutLocation(u"Room 1");
     series->PutSensitivity(olPrivate);
     series->Save();
-    CComPtr<_Items> items = Calendar()->GetItems();
-    items->Sort(u"[Start]");
-    items->PutIncludeRecurrences(true);
-    CComPtr<_Items> walk = items->Restrict(u"[Start] >= '3/5/2007' And [Start] <= '3/27/2007'");
+    CComPtr<_Items> walk = Walk(u"[Start] >= '3/5/2007' And [Start] <= '3/27/2007'");
     CComPtr<_AppointmentItem> first = Appointment(walk->GetFirst());
     CComPtr<_AppointmentItem> second = Appointment(walk->GetNext());
     for (const CComPtr<_AppointmentItem>& occurrence : {first, second}) {
@@ -469,10 +472,7 @@ TEST_F(SeriesTest, AWalksOccurrencesFollowChangesToTheirSeries) {
 // made through one of them is not seen through the others.
 TEST_F(SeriesTest, OccurrencesOfOneWalkHaveSeriesObjectsOfTheirOwn) {
     WeeklySeries(u"Weekly");
-    CComPtr<_Items> items = Calendar()->GetItems();
-    items->Sort(u"[Start]");
-    items->PutIncludeRecurrences(true);
-    CComPtr<_Items> walk = items->Restrict(u"[Start] >= '3/5/2007' And [Start] <= '3/27/2007'");
+    CComPtr<_Items> walk = Walk(u"[Start] >= '3/5/2007' And [Start] <= '3/27/2007'");
     CComPtr<_AppointmentItem> first = Appointment(walk->GetFirst());
     CComPtr<_AppointmentItem> second = Appointment(walk->GetNext());
     first->GetRecurrencePattern()->PutInterval(2);
